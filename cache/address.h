@@ -1,0 +1,30 @@
+// Address cutting and the keep-tests that turn a cache record into an entry.
+// Plain byte work: "/", "?" and "." never occur as a trail byte of code page 932.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "cache/cache_entry.h"
+
+// Ends the NUL-terminated address directly after its last "/" at position 1 or
+// later (the first byte is never looked at); without one it stays as it is.
+void CutToDirectory(char* address);
+
+// What the keep-tests read from one URL cache record.
+struct CacheRecord {
+    const char* sourceUrl = nullptr;
+    const char* localFile = nullptr;
+    uint32_t sizeLow = 0;
+    uint32_t sizeHigh = 0;
+};
+
+// The five keep-tests in their order: the URL starts with the prefix
+// (case-sensitive), there is a local file, the size fits 32 bits, and the rest
+// after the prefix is neither empty nor ends in "/".
+bool IsCollected(const CacheRecord& record, std::string_view prefix);
+
+// Fills relative path and extension from the rest of a kept URL after the
+// prefix: the query (from the first "?") is cut off first.
+void SetPathAndExtension(std::string_view rest, CacheEntry& entry);

@@ -1,0 +1,28 @@
+// Collecting the URL cache entries under an address into an EntryStore.
+#pragma once
+
+#include <cstddef>
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "cache/cache_entry.h"
+
+// The platform calls the collection makes, as a table that tests can swap to
+// provoke what the real cache cannot be made to do. Defaults to the real ones.
+struct CacheEnumOps {
+    HANDLE(WINAPI* findFirst)(LPCSTR pattern, LPINTERNET_CACHE_ENTRY_INFOA info, LPDWORD size);
+    BOOL(WINAPI* findNext)(HANDLE find, LPINTERNET_CACHE_ENTRY_INFOA info, LPDWORD size);
+    BOOL(WINAPI* findClose)(HANDLE find);
+    void* (*allocate)(size_t bytes);
+    void* (*reallocate)(void* block, size_t bytes);  // keeps the block where it can
+    void (*release)(void* block);
+};
+
+extern const CacheEnumOps realCacheEnumOps;
+extern CacheEnumOps cacheEnumOps;
+
+// Replaces the store's content with every cached item under the prefix, in
+// the cache's enumeration order. Never shows a message; a failure ends the
+// enumeration with what was found so far.
+void CollectCacheEntries(const char* prefix, EntryStore& store);

@@ -1,0 +1,154 @@
+// Collection faults the real cache cannot be made to show, provoked through the
+// CacheEnumOps seam around the real functions; handles and blocks are counted.
+#include "cache/collect.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "tools/testkit/paths.h"
+#include "tools/testkit/url_cache_fixture.h"
+
+namespace {
+
+// What the wrapped operations saw; reset by every test.
+struct Counts {
+    int findFirstCalls = 0;
+    int handlesOpen = 0;
+    int blocksLive = 0;
+    int insufficient = 0;
+    int failFindFirstCall = 0;   // make this findFirst call (1-based) fail
+    DWORD failFindFirstError = 0;
+    bool probeSucceeds = false;
+    int failReallocations = 0;   // refuse this many growths
+} counts;
+
+HANDLE WINAPI CountingFindFirst(LPCSTR pattern, LPINTERNET_CACHE_ENTRY_INFOA info, LPDWORD size) {
+    int call = ++counts.findFirstCalls;
+    if (call == counts.failFindFirstCall) {
+        SetLastError(counts.failFindFirstError);
+        return nullptr;
+    }
+    if (call == 1 && counts.probeSucceeds) {
+        // Answer the probe with a real enumeration handle, as a cache might.
+        static char big[65536];
+        DWORD bigSize = sizeof big;
+        HANDLE h = FindFirstUrlCacheEntryA(pattern, reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(big), &bigSize);
+        if (h) ++counts.handlesOpen;
+        return h;
+    }
+    HANDLE h = FindFirstUrlCacheEntryA(pattern, info, size);
+    if (h) ++counts.handlesOpen;
+    return h;
+}
+
+BOOL WINAPI CountingFindNext(HANDLE find, LPINTERNET_CACHE_ENTRY_INFOA info, LPDWORD size) {
+    BOOL ok = FindNextUrlCacheEntryA(find, info, size);
+    if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER) ++counts.insufficient;
+    return ok;
+}
+
+BOOL WINAPI CountingFindClose(HANDLE find) {
+    --counts.handlesOpen;
+    return FindCloseUrlCache(find);
+}
+
+void* CountingAllocate(size_t n) {
+    void* p = std::malloc(n);
+    if (p) ++counts.blocksLive;
+    return p;
+}
+
+void* CountingReallocate(void* p, size_t n) {
+    if (counts.failReallocations > 0) {
+        --counts.failReallocations;
+        return nullptr;
+    }
+    return std::realloc(p, n);
+}
+
+void CountingRelease(void* p) {
+    if (p) --counts.blocksLive;
+    std::free(p);
+}
+
+class CollectFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        counts = Counts{};
+        cacheEnumOps = {CountingFindFirst, CountingFindNext, CountingFindClose,
+                        CountingAllocate, CountingReallocate, CountingRelease};
+        host_ = "http://" + testkit::UniqueName("faults") + ".test/";
+        for (int i = 0; i < 4; ++i) Commit("f" + std::to_string(i) + ".gif");
+        store_.Append(CacheEntry{"old", "---", 1, {}, {}, "C:\\old"});
+    }
+    void TearDown() override {
+        cacheEnumOps = realCacheEnumOps;
+        testkit::DeleteCacheEntriesUnder(host_);
+        EXPECT_EQ(counts.handlesOpen, 0) << "every enumeration handle is closed";
+        EXPECT_EQ(counts.blocksLive, 0) << "every buffer is freed";
+    }
+    void Commit(const std::string& path) {
+        testkit::CommitSpec spec;
+        spec.url = host_ + path;
+        spec.content = "data";
+        ASSERT_TRUE(testkit::CommitCacheEntry(spec));
+    }
+    std::string host_;
+    EntryStore store_;
+};
+
+TEST_F(CollectFaults, ProbeThatSucceedsIsClosedAndLeavesTheStoreEmpty) {
+    counts.probeSucceeds = true;
+    CollectCacheEntries(host_.c_str(), store_);
+    EXPECT_EQ(store_.Size(), 0u);
+    EXPECT_EQ(counts.findFirstCalls, 1);
+}
+
+TEST_F(CollectFaults, ProbeFailingWithAnotherErrorStops) {
+    counts.failFindFirstCall = 1;
+    counts.failFindFirstError = ERROR_NO_MORE_ITEMS;  // what an empty cache answers
+    CollectCacheEntries(host_.c_str(), store_);
+    EXPECT_EQ(store_.Size(), 0u);
+    EXPECT_EQ(counts.findFirstCalls, 1);
+}
+
+TEST_F(CollectFaults, FirstCallFailingFreesTheBuffer) {
+    counts.failFindFirstCall = 2;
+    counts.failFindFirstError = ERROR_FILE_NOT_FOUND;
+    CollectCacheEntries(host_.c_str(), store_);
+    EXPECT_EQ(store_.Size(), 0u);
+    EXPECT_EQ(counts.findFirstCalls, 2);
+}
+
+TEST_F(CollectFaults, BufferThatCannotGrowKeepsTheEntriesFoundSoFar) {
+    // Long records after the first need a larger buffer; refusing every growth
+    // ends the enumeration at the first of them.
+    for (int i = 0; i < 4; ++i) Commit("long" + std::to_string(i) + "/" + std::string(4000 + 2000 * i, 'q') + ".gif");
+    counts.failReallocations = 1000;
+    EntryStore everything;
+    cacheEnumOps = realCacheEnumOps;
+    CollectCacheEntries(host_.c_str(), everything);
+    ASSERT_EQ(everything.Size(), 8u);
+    cacheEnumOps = {CountingFindFirst, CountingFindNext, CountingFindClose,
+                    CountingAllocate, CountingReallocate, CountingRelease};
+
+    CollectCacheEntries(host_.c_str(), store_);
+    EXPECT_GE(counts.insufficient, 1);
+    EXPECT_LT(store_.Size(), 8u);
+    // What was kept is exactly what the full enumeration found first, in order.
+    for (size_t i = 0; i < store_.Size(); ++i) EXPECT_EQ(store_.At(i).relativePath, everything.At(i).relativePath);
+}
+
+TEST_F(CollectFaults, GrowingAfterAnInsufficientBufferRetriesTheSameRecord) {
+    for (int i = 0; i < 4; ++i) Commit("long" + std::to_string(i) + "/" + std::string(4000 + 2000 * i, 'q') + ".gif");
+    CollectCacheEntries(host_.c_str(), store_);
+    EXPECT_GE(counts.insufficient, 1) << "the growth path was taken";
+    std::set<std::string> paths;
+    for (const CacheEntry& e : store_) paths.insert(e.relativePath);
+    EXPECT_EQ(paths.size(), 8u) << "no record lost or repeated";
+    EXPECT_EQ(store_.Size(), 8u);
+}
+
+}  // namespace

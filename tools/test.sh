@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the byte-string logic natively under
+# AddressSanitizer/UBSan, then the Windows build under Wine (unit, platform and
+# end-to-end tests). Installs what is missing first.
+#   tools/test.sh            all tests
+#   TESSIWOK_SKIP_SLOW=1     leave out the tests labelled "slow"
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+bash tools/setup.sh
+
+exclude=()
+if [ -n "${TESSIWOK_SKIP_SLOW:-}" ]; then exclude=(-LE slow); fi
+
+echo "== native build (ASan + UBSan)"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native --no-tests=error "${exclude[@]}"
+
+echo "== Windows build, tests under Wine"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+# One display and one Wine server for the whole run instead of one per test.
+source tools/wine-session.sh
+wine_session_start "$root/build/windows/wineprefix"
+ctest --preset windows --no-tests=error "${exclude[@]}"
