@@ -1,0 +1,4 @@
+// The settings path (placeholder until the main dialog lands).
+#include "app/settings_file.h"
+
+SettingsFile::SettingsFile() {}
