@@ -91,6 +91,7 @@ protected:
         folderChooserOps.freeIdList = RecordingFree;
         folderChooserOps.sendMessage = RecordingSend;
         folder_ = testkit::MakeScratchDirectory(testkit::UniqueName("chooser"));
+        testkit::SettleDirectoryTimes(folder_);
     }
     void TearDown() override { folderChooserOps = realFolderChooserOps; }
 

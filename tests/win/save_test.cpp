@@ -99,6 +99,7 @@ BOOL WINAPI ScriptedWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR) {
 LRESULT WINAPI TurningSend(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != BFFM_SETSELECTIONA) return SendMessageA(dialog, message, wParam, lParam);
     script.chooserOpenedOn.push_back(reinterpret_cast<const char*>(lParam));
+    testkit::SettleDirectoryTimes(script.chooseFolder);
     SendMessageA(dialog, message, TRUE, reinterpret_cast<LPARAM>(script.chooseFolder.c_str()));
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(script.cancelChooser ? IDCANCEL : IDOK, BN_CLICKED), 0);
     return 0;
