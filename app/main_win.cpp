@@ -1,4 +1,22 @@
-// Program entry.
+// Program entry: the one modal dialog, run to its end.
 #include <windows.h>
+#include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "app/main_dialog.h"
+#include "app/module_path_win.h"
+#include "app/program.h"
+#include "res/resource.h"
+
+// The program-wide objects (app/program_win.cpp) are constructed before this
+// runs: the settings file first, then the empty entry store.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    ComputeModuleDirectory(ModuleDirectory, sizeof ModuleDirectory);
+
+    // Registers the list view class of common controls 6 (the manifest asks
+    // for that version) before the dialog template needs it.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    return 0;
+}

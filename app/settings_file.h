@@ -1,7 +1,8 @@
 // The settings file "Setting.ini" beside the executable.
 #pragma once
 
-// Section and keys of the settings file.
+// Name, section and keys of the settings file.
+inline constexpr const char kSettingsFileName[] = "Setting.ini";
 inline constexpr const char kSettingsSection[] = "Tessiwok";
 inline constexpr const char kSaveFolderKey[] = "SaveFolder";
 inline constexpr const char kBrowserKey[] = "Browser";
@@ -10,6 +11,11 @@ class SettingsFile {
 public:
     SettingsFile();  // computes the path from the executable's file name
     virtual ~SettingsFile() = default;
+
+    // The full path of "Setting.ini" in the executable's directory. It is ""
+    // when that path would not fit its 260 bytes (a directory of more than
+    // 248 bytes) or the directory cannot be found: the profile functions then
+    // read every default and write nothing, rather than use another file.
     const char* Path() const { return path_; }
 
 private:

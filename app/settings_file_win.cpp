@@ -1,4 +1,8 @@
-// The settings path (placeholder until the main dialog lands).
+// The settings path: "Setting.ini" in the executable's directory.
 #include "app/settings_file.h"
 
-SettingsFile::SettingsFile() {}
+#include "app/module_path_win.h"
+
+SettingsFile::SettingsFile() {
+    ComposeBesideModule(RunningModuleFileName(), kSettingsFileName, path_, sizeof path_);
+}

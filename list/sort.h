@@ -9,5 +9,12 @@ struct SortFlags {
 };
 
 // Sorts the store by column 0-4 and flips that column's flag; any other column
-// changes nothing.
+// changes nothing. Ascending is stable; descending is exactly the reverse of
+// what ascending would give, so entries with equal keys come out reversed.
+// Keys are the stored values: paths and extensions as unsigned bytes (shorter
+// first on an equal prefix), sizes as unsigned 32-bit, times as unsigned 64-bit.
 void SortByColumn(EntryStore& store, SortFlags& flags, int column);
+
+// The same on the program-wide entryStore and sortFlags (app/program.h); the
+// dialog calls this one on a column click.
+void SortByColumn(int column);

@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic locales
-  googletest cmake ninja-build clang python3
+  googletest cmake ninja-build clang libclang-rt-14-dev python3
 )
 
 sudo_cmd=()

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the byte-string logic natively under
-# AddressSanitizer/UBSan, then the Windows build under Wine (unit, platform and
-# end-to-end tests). Installs what is missing first.
+# AddressSanitizer/UBSan, each fuzz target for a few seconds, then the Windows
+# build under Wine (unit, platform and end-to-end tests). Installs what is
+# missing first.
 #   tools/test.sh            all tests
 #   TESSIWOK_SKIP_SLOW=1     leave out the tests labelled "slow"
+#   TESSIWOK_FUZZ_SECONDS=N  how long each fuzz target runs (default 4)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -17,6 +19,11 @@ echo "== native build (ASan + UBSan)"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native --no-tests=error "${exclude[@]}"
+
+echo "== fuzz targets (libFuzzer, ${TESSIWOK_FUZZ_SECONDS:-4} s each)"
+cmake --preset fuzz -DTESSIWOK_FUZZ_SECONDS="${TESSIWOK_FUZZ_SECONDS:-4}" >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz --no-tests=error
 
 echo "== Windows build, tests under Wine"
 cmake --preset windows >/dev/null

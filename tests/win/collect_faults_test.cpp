@@ -21,9 +21,11 @@ struct Counts {
     int failFindFirstCall = 0;   // make this findFirst call (1-based) fail
     DWORD failFindFirstError = 0;
     bool probeSucceeds = false;
-    int failReallocations = 0;   // refuse this many growths
-    int findNextCalls = 0;
-    int starveFindNextCall = 0;  // offer this findNext call (1-based) too small a buffer
+    int advances = 0;            // findNext calls that are not a retry
+    bool lastInsufficient = false;
+    int starveAdvance = 0;       // offer this advance (1-based) too small a buffer
+    bool refuseGrowthAfterStarving = false;
+    bool refuseNextGrowth = false;
 } counts;
 
 HANDLE WINAPI CountingFindFirst(LPCSTR pattern, LPINTERNET_CACHE_ENTRY_INFOA info, LPDWORD size) {
@@ -48,9 +50,16 @@ HANDLE WINAPI CountingFindFirst(LPCSTR pattern, LPINTERNET_CACHE_ENTRY_INFOA inf
 BOOL WINAPI CountingFindNext(HANDLE find, LPINTERNET_CACHE_ENTRY_INFOA info, LPDWORD size) {
     // The real cache answers a too small buffer with 122 and the real need,
     // without advancing: that puts the growth path at a chosen record.
-    if (++counts.findNextCalls == counts.starveFindNextCall) *size = 16;
+    bool retry = counts.lastInsufficient;
+    if (!retry && ++counts.advances == counts.starveAdvance) {
+        *size = 16;
+        counts.refuseNextGrowth = counts.refuseGrowthAfterStarving;
+    }
     BOOL ok = FindNextUrlCacheEntryA(find, info, size);
-    if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER) ++counts.insufficient;
+    DWORD error = GetLastError();
+    counts.lastInsufficient = !ok && error == ERROR_INSUFFICIENT_BUFFER;
+    if (counts.lastInsufficient) ++counts.insufficient;
+    SetLastError(error);
     return ok;
 }
 
@@ -66,8 +75,8 @@ void* CountingAllocate(size_t n) {
 }
 
 void* CountingReallocate(void* p, size_t n) {
-    if (counts.failReallocations > 0) {
-        --counts.failReallocations;
+    if (counts.refuseNextGrowth) {
+        counts.refuseNextGrowth = false;
         return nullptr;
     }
     return std::realloc(p, n);
@@ -133,8 +142,8 @@ TEST_F(CollectFaults, BufferThatCannotGrowKeepsTheEntriesFoundSoFar) {
     ASSERT_GE(everything.Size(), 4u);
 
     counts = Counts{};
-    counts.starveFindNextCall = 2;
-    counts.failReallocations = 1;
+    counts.starveAdvance = 2;
+    counts.refuseGrowthAfterStarving = true;
     CollectCacheEntries("", store_);
     EXPECT_EQ(counts.insufficient, 1);
     ASSERT_EQ(store_.Size(), 2u) << "the first record and the one after it";
@@ -147,7 +156,7 @@ TEST_F(CollectFaults, GrowingAfterAnInsufficientBufferRetriesTheSameRecord) {
     CollectCacheEntries("", everything);
 
     counts = Counts{};
-    counts.starveFindNextCall = 2;
+    counts.starveAdvance = 2;
     CollectCacheEntries("", store_);
     EXPECT_GE(counts.insufficient, 1) << "the growth path was taken";
     ASSERT_EQ(store_.Size(), everything.Size()) << "no record lost or repeated";

@@ -78,6 +78,20 @@ std::string UniqueName(const std::string& stem) {
     return out.str();
 }
 
+void SettleDirectoryTimes(const std::string& path) {
+    for (size_t end = path.find('\\'); ; end = path.find('\\', end + 1)) {
+        std::string dir = end == std::string::npos ? path : path.substr(0, end);
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            while (FindNextFileA(find, &data)) {
+            }
+            FindClose(find);
+        }
+        if (end == std::string::npos) break;
+    }
+}
+
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;

@@ -22,6 +22,13 @@ std::string MakeScratchDirectory(const std::string& name);
 // A name unique to this process and call, for hosts, folders and services.
 std::string UniqueName(const std::string& stem);
 
+// Reads every directory from the drive root down to path (a folder) once.
+// Under Wine the folder-browse dialog finds a folder to select by comparing
+// item-id lists that carry each directory's access time, and Linux (relatime)
+// moves that time on the first read after a change: read once beforehand, a
+// directory keeps its time while the dialog parses the path and fills its tree.
+void SettleDirectoryTimes(const std::string& path);
+
 // Whole file as bytes; "" when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -1,0 +1,134 @@
+// The main dialog's procedure and the collect command.
+#include "app/main_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "app/program.h"
+#include "browser/browser.h"
+#include "cache/address.h"
+#include "cache/collect.h"
+#include "list/result_list.h"
+#include "list/sort.h"
+#include "res/resource.h"
+#include "save/save.h"
+
+namespace {
+
+// Addresses shorter than this (a double-byte character counts two) are not
+// collected; "http://" alone is 7 bytes.
+constexpr size_t kShortestAddress = 8;
+
+LRESULT SelectedCount(HWND list) { return SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0); }
+
+void SetItemCount(HWND list, size_t count) {
+    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+}
+
+void OnInitDialog(HWND dialog) {
+    CheckDlgButton(dialog, IDC_TOOLBAR, IsToolbarButtonRegistered() ? BST_CHECKED : BST_UNCHECKED);
+    SetupListColumns(GetDlgItem(dialog, IDC_RESULTS));
+    FetchBrowserUrl(GetDlgItem(dialog, IDC_ADDRESS));
+}
+
+void OnSave(HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_RESULTS);
+    LRESULT selected = SelectedCount(list);
+    if (selected == 1) {
+        SaveOneEntry(list, dialog);
+    } else if (selected > 1) {
+        SaveSelectedEntries(list, dialog);
+    }
+}
+
+void OnToolbarCheckBox(HWND dialog) {
+    // An automatic check box: it already shows the user's new choice.
+    if (IsDlgButtonChecked(dialog, IDC_TOOLBAR) == BST_CHECKED) {
+        RegisterToolbarButton(dialog);
+    } else {
+        UnregisterToolbarButton();
+    }
+}
+
+// Notifications of the result list; false for those the dialog leaves alone.
+bool OnListNotify(HWND dialog, NMHDR* header) {
+    HWND list = header->hwndFrom;
+    switch (header->code) {
+    case LVN_GETDISPINFOA:
+        FormatCellText(entryStore, reinterpret_cast<NMLVDISPINFOA*>(header)->item);
+        return true;
+    case LVN_COLUMNCLICK:
+        SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+        InvalidateRect(list, nullptr, TRUE);
+        return true;
+    case LVN_ITEMCHANGED:
+        UpdateSaveButton(GetDlgItem(dialog, IDC_SAVE), list);
+        return true;
+    case NM_DBLCLK:
+        if (SelectedCount(list) != 0) SaveOneEntry(list, dialog);
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void CollectCommand(HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_RESULTS);
+    char address[2048] = {};
+    GetDlgItemTextA(dialog, IDC_ADDRESS, address, sizeof address - 1);
+    if (std::strlen(address) < kShortestAddress) {
+        entryStore.Clear();
+        SetItemCount(list, 0);
+        return;
+    }
+
+    HWND collectButton = GetDlgItem(dialog, IDC_COLLECT);
+    EnableWindow(collectButton, FALSE);
+    // The dialog does not pump messages while it collects, so the cursor
+    // keeps this shape until the collection is over.
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+
+    CutToDirectory(address);
+    SetDlgItemTextA(dialog, IDC_ADDRESS, address);
+    CollectCacheEntries(address, entryStore);
+    SetItemCount(list, entryStore.Size());
+
+    SetCursor(previous);
+    EnableWindow(collectButton, TRUE);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDC_COLLECT:
+            CollectCommand(dialog);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return TRUE;
+        case IDC_SAVE:
+            OnSave(dialog);
+            return TRUE;
+        case IDC_TOOLBAR:
+            OnToolbarCheckBox(dialog);
+            return FALSE;
+        default:
+            return FALSE;
+        }
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (wParam != IDC_RESULTS || header == nullptr) return FALSE;
+        return OnListNotify(dialog, header) ? TRUE : FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}

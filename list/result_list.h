@@ -1,0 +1,20 @@
+// The result list: a virtual report list view that shows the EntryStore row
+// by row, and the save button that follows its selection.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "cache/cache_entry.h"
+
+// Full-row select as the only extended style, the five columns, no rows.
+void SetupListColumns(HWND list);
+
+// Answers the list's request for the text of one cell (LVN_GETDISPINFOA)
+// from the entry at item.iItem of the store. Nothing unless the mask asks for
+// text; an unknown column gets nothing written, a row outside the store the
+// empty text.
+void FormatCellText(const EntryStore& store, LVITEMA& item);
+
+// Enables the save button exactly when at least one row is selected.
+void UpdateSaveButton(HWND saveButton, HWND list);

@@ -1,0 +1,437 @@
+// Drives the real Tessiwok.exe from another process.
+#include "tests/e2e/driver.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "tools/testkit/paths.h"
+
+namespace e2e {
+
+namespace {
+
+constexpr DWORD kPollMs = 5;
+
+void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = dir + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+struct ProcessWindows {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM context) {
+    auto* found = reinterpret_cast<ProcessWindows*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == found->processId && IsWindowVisible(window)) found->windows.push_back(window);
+    return TRUE;
+}
+
+// Visible top-level windows of a process, topmost first.
+std::vector<HWND> VisibleWindowsOf(DWORD processId) {
+    ProcessWindows found{processId, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+struct DescendantSearch {
+    int id;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDescendant(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<DescendantSearch*>(context);
+    if (GetDlgCtrlID(window) != search->id) return TRUE;
+    if (search->className != nullptr && ClassNameOf(window) != search->className) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+LPARAM PointParam(POINT at) { return MAKELPARAM(at.x, at.y); }
+
+}  // namespace
+
+std::string BuiltExePath() {
+    const char* over = std::getenv("TESSIWOK_EXE");
+    if (over != nullptr && *over != '\0') return over;
+#ifdef TESSIWOK_EXE_UNIX_PATH
+    return testkit::WindowsPathOf(TESSIWOK_EXE_UNIX_PATH);
+#else
+    return testkit::ExecutableDirectory() + "Tessiwok.exe";
+#endif
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return condition();
+        Sleep(kPollMs);
+    }
+}
+
+std::string WindowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kDefaultTimeoutMs, &length)) return "";
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
+                             kDefaultTimeoutMs, &copied))
+        return "";
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+bool SetWindowTextOf(HWND window, const std::string& text) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
+                               kDefaultTimeoutMs, &result) != 0 &&
+           result != FALSE;
+}
+
+std::string ClassNameOf(HWND window) {
+    char name[256] = {};
+    int length = GetClassNameA(window, name, sizeof name);
+    return std::string(name, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+HWND FindDescendant(HWND parent, int id, const char* className) {
+    DescendantSearch search{id, className, nullptr};
+    EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool PostClick(HWND button) { return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0) != FALSE; }
+
+std::string MessageBoxText(HWND box) {
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text == nullptr ? "" : WindowText(text);
+}
+
+// ---- RemoteMemory
+
+RemoteMemory::RemoteMemory(HANDLE process, size_t bytes) : process_(process), size_(bytes) {
+    address_ = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+RemoteMemory::~RemoteMemory() {
+    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+}
+
+bool RemoteMemory::Write(size_t offset, const void* bytes, size_t count) {
+    if (address_ == nullptr || offset > size_ || count > size_ - offset) return false;
+    SIZE_T written = 0;
+    return WriteProcessMemory(process_, At(offset), bytes, count, &written) && written == count;
+}
+
+bool RemoteMemory::Read(size_t offset, void* bytes, size_t count) const {
+    if (address_ == nullptr || offset > size_ || count > size_ - offset) return false;
+    SIZE_T read = 0;
+    return ReadProcessMemory(process_, At(offset), bytes, count, &read) && read == count;
+}
+
+// ---- Tessiwok
+
+Tessiwok::~Tessiwok() {
+    if (process_ != nullptr) {
+        if (Running()) {
+            TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, kDefaultTimeoutMs);
+        }
+        CloseHandle(process_);
+    }
+    if (!folder_.empty()) RemoveTree(folder_.substr(0, folder_.size() - 1));
+}
+
+bool Tessiwok::Fail(const std::string& reason) {
+    error_ = reason + " (error " + std::to_string(GetLastError()) + ")";
+    return false;
+}
+
+bool Tessiwok::Start(const StartOptions& options, DWORD timeoutMs) {
+    const std::string name = options.folderName.empty() ? testkit::UniqueName("e2e") : options.folderName;
+    folder_ = testkit::MakeScratchDirectory(name) + "\\";
+    if (GetFileAttributesA(folder_.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no folder " + folder_);
+    exePath_ = folder_ + options.exeName;
+    if (!CopyFileA(BuiltExePath().c_str(), exePath_.c_str(), FALSE))
+        return Fail("cannot copy " + BuiltExePath() + " to " + exePath_);
+    if (options.writeSettings && !testkit::WriteWholeFile(SettingsPath(), options.settings))
+        return Fail("cannot write " + SettingsPath());
+
+    std::string commandLine = "\"" + exePath_ + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(exePath_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                        &startup, &info))
+        return Fail("cannot start " + exePath_);
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+    threadId_ = info.dwThreadId;
+
+    // The main dialog: the visible dialog-class window that holds the list.
+    bool shown = WaitUntil(
+        [this] {
+            for (HWND window : VisibleWindowsOf(processId_)) {
+                if (ClassNameOf(window) == "#32770" && GetDlgItem(window, IDC_RESULTS) != nullptr) {
+                    dialog_ = window;
+                    return true;
+                }
+            }
+            return !Running();
+        },
+        timeoutMs);
+    if (dialog_ == nullptr) return Fail(shown ? "the program ended before its dialog showed" : "no dialog in time");
+    return true;
+}
+
+bool Tessiwok::Running() const {
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+LRESULT Tessiwok::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs) const {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &result)) return 0;
+    return static_cast<LRESULT>(result);
+}
+
+HWND Tessiwok::Header() const { return reinterpret_cast<HWND>(Send(List(), LVM_GETHEADER, 0, 0)); }
+
+bool Tessiwok::Settle(DWORD timeoutMs) {
+    // Posted messages of one thread are handled in the order they were posted.
+    const DWORD marker = 100000 + (++marker_ % 100000);
+    HWND list = List();
+    if (!PostMessageA(list, LVM_SETHOVERTIME, 0, marker)) return !Running();
+    return WaitUntil(
+        [&] {
+            if (!Running()) return true;
+            DWORD_PTR now = 0;
+            return SendMessageTimeoutA(list, LVM_GETHOVERTIME, 0, 0, SMTO_NORMAL, 1000, &now) && now == marker;
+        },
+        timeoutMs);
+}
+
+bool Tessiwok::SetAddress(const std::string& text) { return SetWindowTextOf(Control(IDC_ADDRESS), text); }
+
+std::string Tessiwok::Address() const { return WindowText(Control(IDC_ADDRESS)); }
+
+bool Tessiwok::Click(int id, DWORD timeoutMs) { return PostClick(Control(id)) && Settle(timeoutMs); }
+
+bool Tessiwok::Focus(int id) {
+    HWND control = Control(id);
+    return control != nullptr && PostMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE) &&
+           Settle();
+}
+
+bool Tessiwok::PressKey(UINT virtualKey) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    HWND target = dialog_;
+    if (GetGUIThreadInfo(threadId_, &gui) && gui.hwndFocus != nullptr) target = gui.hwndFocus;
+    const UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+    const LPARAM up = down | (1L << 30) | (1L << 31);
+    return PostMessageA(target, WM_KEYDOWN, virtualKey, down) && PostMessageA(target, WM_KEYUP, virtualKey, up) &&
+           Settle();
+}
+
+int Tessiwok::RowCount() const { return static_cast<int>(Send(List(), LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string Tessiwok::CellText(int row, int column, int capacity) const {
+    if (capacity <= 0) return "";
+    RemoteMemory memory(process_, sizeof(LVITEMA) + static_cast<size_t>(capacity));
+    if (!memory.Valid()) return "";
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = memory.At(sizeof(LVITEMA));
+    item.cchTextMax = capacity;
+    const char nothing = '\0';
+    if (!memory.Write(item) || !memory.Write(sizeof(LVITEMA), &nothing, 1)) return "";
+    Send(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row), memory.Address());
+    // The list may answer with a pointer of its own instead of filling the buffer.
+    LVITEMA answered{};
+    if (!memory.Read(answered)) return "";
+    std::string text(static_cast<size_t>(capacity), '\0');
+    if (answered.pszText == item.pszText) {
+        if (!memory.Read(sizeof(LVITEMA), &text[0], text.size())) return "";
+    } else if (answered.pszText != nullptr) {
+        SIZE_T read = 0;
+        ReadProcessMemory(process_, answered.pszText, &text[0], text.size() - 1, &read);
+    }
+    text.resize(strnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::vector<std::vector<std::string>> Tessiwok::ReadCells() const {
+    std::vector<std::vector<std::string>> rows;
+    const int count = RowCount();
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < 5; ++column) cells.push_back(CellText(row, column));
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+std::vector<Tessiwok::ColumnInfo> Tessiwok::Columns() const {
+    std::vector<ColumnInfo> columns;
+    const int capacity = 256;
+    RemoteMemory memory(process_, sizeof(LVCOLUMNA) + capacity);
+    if (!memory.Valid()) return columns;
+    for (int index = 0;; ++index) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.pszText = memory.At(sizeof(LVCOLUMNA));
+        column.cchTextMax = capacity;
+        if (!memory.Write(column)) break;
+        if (!Send(List(), LVM_GETCOLUMNA, static_cast<WPARAM>(index), memory.Address())) break;
+        LVCOLUMNA answered{};
+        char text[capacity] = {};
+        if (!memory.Read(answered) || !memory.Read(sizeof(LVCOLUMNA), text, capacity - 1)) break;
+        columns.push_back({text, answered.fmt & LVCFMT_JUSTIFYMASK, answered.cx});
+    }
+    return columns;
+}
+
+bool Tessiwok::SelectRows(const std::vector<int>& rows) {
+    RemoteMemory memory(process_, sizeof(LVITEMA));
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    if (!memory.Write(item) || !Send(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), memory.Address()))
+        return false;
+    bool first = true;
+    for (int row : rows) {
+        item.state = LVIS_SELECTED | (first ? LVIS_FOCUSED : 0);
+        item.stateMask = LVIS_SELECTED | (first ? LVIS_FOCUSED : 0);
+        first = false;
+        if (!memory.Write(item) || !Send(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), memory.Address()))
+            return false;
+    }
+    return true;
+}
+
+std::vector<int> Tessiwok::SelectedRows() const {
+    std::vector<int> rows;
+    const int count = RowCount();
+    int row = -1;
+    while (static_cast<int>(rows.size()) < count) {
+        row = static_cast<int>(Send(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(row), MAKELPARAM(LVNI_SELECTED, 0)));
+        if (row < 0) break;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+int Tessiwok::SelectedCount() const { return static_cast<int>(Send(List(), LVM_GETSELECTEDCOUNT, 0, 0)); }
+
+bool Tessiwok::ItemRect(int row, RECT& rect) const {
+    Send(List(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    RemoteMemory memory(process_, sizeof(RECT));
+    RECT asked{};
+    asked.left = LVIR_LABEL;
+    if (!memory.Write(asked)) return false;
+    if (!Send(List(), LVM_GETITEMRECT, static_cast<WPARAM>(row), memory.Address())) return false;
+    return memory.Read(rect);
+}
+
+bool Tessiwok::PostMouse(HWND window, UINT message, WPARAM keys, POINT at) {
+    return PostMessageA(window, message, keys, PointParam(at)) != FALSE;
+}
+
+bool Tessiwok::ClickRow(int row, bool withControl) {
+    RECT rect{};
+    if (!ItemRect(row, rect)) return false;
+    POINT at{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    const WPARAM keys = withControl ? MK_CONTROL : 0;
+    return PostMouse(List(), WM_LBUTTONDOWN, keys | MK_LBUTTON, at) && PostMouse(List(), WM_LBUTTONUP, keys, at) &&
+           Settle();
+}
+
+bool Tessiwok::DoubleClickRow(int row) {
+    RECT rect{};
+    if (!ItemRect(row, rect)) return false;
+    POINT at{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    HWND list = List();
+    return PostMouse(list, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMouse(list, WM_LBUTTONUP, 0, at) &&
+           PostMouse(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at) && PostMouse(list, WM_LBUTTONUP, 0, at) && Settle();
+}
+
+bool Tessiwok::ClickColumnHeader(int column) {
+    HWND header = Header();
+    if (header == nullptr) return false;
+    RemoteMemory memory(process_, sizeof(RECT));
+    RECT rect{};
+    if (!memory.Write(rect) || !Send(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), memory.Address()) ||
+        !memory.Read(rect))
+        return false;
+    // The middle of the item, well away from the dividers that resize columns.
+    POINT at{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    return PostMouse(header, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMouse(header, WM_LBUTTONUP, 0, at) && Settle();
+}
+
+std::vector<HWND> Tessiwok::OtherWindows() const {
+    std::vector<HWND> others;
+    for (HWND window : VisibleWindowsOf(processId_))
+        if (window != dialog_) others.push_back(window);
+    return others;
+}
+
+HWND Tessiwok::WaitForOtherWindow(const char* className, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : OtherWindows()) {
+                if (className == nullptr || ClassNameOf(window) == className) {
+                    found = window;
+                    return true;
+                }
+            }
+            return !Running();
+        },
+        timeoutMs);
+    return found;
+}
+
+bool Tessiwok::WaitForNoOtherWindow(DWORD timeoutMs) const {
+    return WaitUntil([&] { return OtherWindows().empty(); }, timeoutMs);
+}
+
+bool Tessiwok::PressDialogButton(HWND box, int id) {
+    HWND button = GetDlgItem(box, id);
+    if (button != nullptr) return PostClick(button) && Settle();
+    // A box without such a button still takes the command (IDCANCEL from Escape).
+    return PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0) && Settle();
+}
+
+DWORD Tessiwok::WaitForExit(DWORD timeoutMs) {
+    if (process_ == nullptr) return STILL_ACTIVE;
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+}  // namespace e2e
