@@ -16,7 +16,7 @@ constexpr char kRunProgramButtonClass[] = "{1FBA04EE-3024-11D2-8F1F-0000F87ABD16
 std::vector<ToolbarButtonValue> ToolbarButtonValues(const char* moduleDirectory) {
     const size_t directoryLength = std::strlen(moduleDirectory);
     const size_t longest = directoryLength + (sizeof kExecutableName - 1) + (sizeof kIconSuffix - 1);
-    if (longest + 1 > kToolbarPathBufferSize) return {};
+    if (directoryLength == 0 || longest + 1 > kToolbarPathBufferSize) return {};
 
     std::string exec(moduleDirectory, directoryLength);
     exec += kExecutableName;

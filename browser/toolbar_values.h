@@ -21,6 +21,8 @@ struct ToolbarButtonValue {
 
 // The seven values in the order they are written, for an executable in
 // moduleDirectory (trailing backslash included). Empty when the longest text,
-// moduleDirectory + "Tessiwok.exe,102", does not fit 260 bytes with its NUL:
-// a cut path would name the wrong file, so nothing is offered to write.
+// moduleDirectory + "Tessiwok.exe,102", does not fit 260 bytes with its NUL
+// (a cut path would name another file), and when moduleDirectory is empty
+// (the executable's folder could not be had; a bare file name would be looked
+// for in whatever folder is current): nothing is offered to write then.
 std::vector<ToolbarButtonValue> ToolbarButtonValues(const char* moduleDirectory);

@@ -94,6 +94,7 @@ TEST(ToolbarButtonValues, DirectoryMustLeaveRoomForTheIconText) {
     const std::string tooLong = "C:\\" + std::string(240, 'd') + "\\";
     EXPECT_TRUE(ToolbarButtonValues(tooLong.c_str()).empty());
     EXPECT_TRUE(ToolbarButtonValues(std::string(259, 'd').c_str()).empty());
+    EXPECT_TRUE(ToolbarButtonValues("").empty());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/module_path_win.h"
 #include "app/program.h"
 #include "browser/toolbar_button.h"
 #include "browser/toolbar_values.h"
@@ -92,9 +93,8 @@ protected:
     void SetUp() override {
         SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
         std::memcpy(savedDirectory_, ModuleDirectory, sizeof ModuleDirectory);
-        const std::string directory = testkit::ExecutableDirectory();
-        ASSERT_LT(directory.size(), sizeof ModuleDirectory);
-        std::strcpy(ModuleDirectory, directory.c_str());
+        ComputeModuleDirectory(ModuleDirectory, sizeof ModuleDirectory);
+        ASSERT_EQ(ModuleDirectory, testkit::ExecutableDirectory());
         toolbarButtonOps = realToolbarButtonOps;
         writtenNames.clear();
     }
