@@ -24,6 +24,20 @@ std::string ExecutableDirectory() {
     return slash == std::string::npos ? s : s.substr(0, slash + 1);
 }
 
+std::string FindInBuildTree(const std::string& relative) {
+    std::string dir = ExecutableDirectory();
+    for (;;) {
+        std::string candidate = dir + relative;
+        if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) return candidate;
+        // The build tree's root holds CMakeCache.txt: look no higher.
+        if (GetFileAttributesA((dir + "CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) return "";
+        if (dir.size() < 2) return "";
+        size_t slash = dir.find_last_of('\\', dir.size() - 2);
+        if (slash == std::string::npos) return "";
+        dir.resize(slash + 1);
+    }
+}
+
 namespace {
 
 void RemoveTree(const std::string& dir) {

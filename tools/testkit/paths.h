@@ -11,6 +11,11 @@ std::string WindowsPathOf(const std::string& unixPath);
 // The directory of the running executable, with a trailing backslash.
 std::string ExecutableDirectory();
 
+// A file of the build tree, given relative to its root ("tools\\x.exe"),
+// looked for from the running executable's directory up to the tree's root
+// (where CMakeCache.txt is); "" if none.
+std::string FindInBuildTree(const std::string& relative);
+
 // A fresh, empty directory for one test (under the build tree's temp folder).
 std::string MakeScratchDirectory(const std::string& name);
 
