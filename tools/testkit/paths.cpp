@@ -24,6 +24,20 @@ std::string ExecutableDirectory() {
     return slash == std::string::npos ? s : s.substr(0, slash + 1);
 }
 
+std::string FindInBuildTree(const std::string& relative) {
+    std::string dir = ExecutableDirectory();
+    for (;;) {
+        std::string candidate = dir + relative;
+        if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) return candidate;
+        // The build tree's root holds CMakeCache.txt: look no higher.
+        if (GetFileAttributesA((dir + "CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) return "";
+        if (dir.size() < 2) return "";
+        size_t slash = dir.find_last_of('\\', dir.size() - 2);
+        if (slash == std::string::npos) return "";
+        dir.resize(slash + 1);
+    }
+}
+
 namespace {
 
 void RemoveTree(const std::string& dir) {
@@ -62,6 +76,20 @@ std::string UniqueName(const std::string& stem) {
     std::ostringstream out;
     out << stem << GetCurrentProcessId() << "x" << GetTickCount() % 100000 << "n" << counter++;
     return out.str();
+}
+
+void SettleDirectoryTimes(const std::string& path) {
+    for (size_t end = path.find('\\'); ; end = path.find('\\', end + 1)) {
+        std::string dir = end == std::string::npos ? path : path.substr(0, end);
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            while (FindNextFileA(find, &data)) {
+            }
+            FindClose(find);
+        }
+        if (end == std::string::npos) break;
+    }
 }
 
 std::string ReadWholeFile(const std::string& path) {

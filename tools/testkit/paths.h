@@ -11,11 +11,23 @@ std::string WindowsPathOf(const std::string& unixPath);
 // The directory of the running executable, with a trailing backslash.
 std::string ExecutableDirectory();
 
+// A file of the build tree, given relative to its root ("tools\\x.exe"),
+// looked for from the running executable's directory up to the tree's root
+// (where CMakeCache.txt is); "" if none.
+std::string FindInBuildTree(const std::string& relative);
+
 // A fresh, empty directory for one test (under the build tree's temp folder).
 std::string MakeScratchDirectory(const std::string& name);
 
 // A name unique to this process and call, for hosts, folders and services.
 std::string UniqueName(const std::string& stem);
+
+// Reads every directory from the drive root down to path (a folder) once.
+// Under Wine the folder-browse dialog finds a folder to select by comparing
+// item-id lists that carry each directory's access time, and Linux (relatime)
+// moves that time on the first read after a change: read once beforehand, a
+// directory keeps its time while the dialog parses the path and fills its tree.
+void SettleDirectoryTimes(const std::string& path);
 
 // Whole file as bytes; "" when it cannot be read.
 std::string ReadWholeFile(const std::string& path);

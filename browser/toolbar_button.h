@@ -1,0 +1,21 @@
+// The registry, shell and file calls behind the toolbar button, as a table
+// that tests can swap to make a call fail that the real registry will not.
+// Defaults to the real functions.
+#pragma once
+
+#include <windows.h>
+
+struct ToolbarButtonOps {
+    LONG(WINAPI* createKey)(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition);
+    LONG(WINAPI* setValue)(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD bytes);
+    LONG(WINAPI* closeKey)(HKEY key);
+    DWORD(WINAPI* deleteKeyTree)(HKEY parent, LPCSTR subKey);  // SHDeleteKeyA
+    DWORD(WINAPI* getValue)(HKEY parent, LPCSTR subKey, LPCSTR name, DWORD* type, void* data,
+                            DWORD* bytes);                     // SHGetValueA
+    DWORD(WINAPI* fileAttributes)(LPCSTR path);
+    int(WINAPI* messageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+};
+
+extern const ToolbarButtonOps realToolbarButtonOps;
+extern ToolbarButtonOps toolbarButtonOps;

@@ -1,0 +1,260 @@
+// The page address asked of a browser over real DDE: the stand-in browser runs
+// as a separate process under a service name of each test's own, named to the
+// program through the "Browser" setting of its settings file.
+#include "browser/browser.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "browser/dde_fetch.h"
+#include "tools/testkit/paths.h"
+#include "tools/testkit/standin_browser.h"
+
+using testkit::StandinBrowser;
+using testkit::StandinBrowserOptions;
+
+namespace {
+
+const char kOneRequest[] = "request 0xFFFFFFFF 1\n";  // the item, CF_TEXT
+
+class FetchBrowserUrlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_STRNE(settingsFile.Path(), "");
+        ddeFetchOps = realDdeFetchOps;
+        // A box with text in it tells "left alone" from "set to an empty text".
+        box_ = CreateWindowExA(0, "EDIT", "untouched", WS_POPUP | ES_AUTOHSCROLL, 0, 0, 300, 20, nullptr, nullptr,
+                               nullptr, nullptr);
+        ASSERT_NE(box_, nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(box_);
+        WritePrivateProfileStringA(kSettingsSection, kBrowserKey, nullptr, settingsFile.Path());
+        ddeFetchOps = realDdeFetchOps;
+    }
+    static void AskBrowser(const std::string& service) {
+        ASSERT_TRUE(WritePrivateProfileStringA(kSettingsSection, kBrowserKey, service.c_str(), settingsFile.Path()));
+    }
+    std::string Box() const {
+        std::vector<char> text(20000);
+        int n = GetWindowTextA(box_, text.data(), static_cast<int>(text.size()));
+        return std::string(text.data(), n);
+    }
+    HWND box_ = nullptr;
+};
+
+TEST_F(FetchBrowserUrlTest, TheFirstFieldOfTheReplyFillsTheBox) {
+    const std::string longAddress = "http://host/" + std::string(5988, 'a');
+    struct Case {
+        const char* what;
+        std::string reply;
+        std::string address;
+    } cases[] = {
+        {"address and title", std::string("\"http://host/dir/page.html\",\"Page title\"\0", 40),
+         "http://host/dir/page.html"},
+        {"code page 932 bytes", std::string("\"http://host/\x95\x5C/\x83\x41.html\",\"\x95\x5C\"\0", 29),
+         "http://host/\x95\x5C/\x83\x41.html"},
+        {"no quotes", std::string("http://host/x.html,title\0", 25), "http://host/x.html"},
+        {"an empty text", std::string(1, '\0'), ""},
+        {"a NUL ends the text", std::string("http://host/a\0b,c", 17), "http://host/a"},
+        {"exactly 4999 bytes", longAddress.substr(0, 4999), longAddress.substr(0, 4999)},
+        {"longer than 4999 bytes is cut", longAddress, longAddress.substr(0, 4999)},
+    };
+    for (const Case& c : cases) {
+        StandinBrowser browser(c.reply);
+        ASSERT_TRUE(browser.Ready()) << c.what;
+        AskBrowser(browser.Service());
+        SetWindowTextA(box_, "untouched");
+        FetchBrowserUrl(box_);
+        EXPECT_EQ(Box(), c.address) << c.what;
+        EXPECT_EQ(browser.RequestLog(), kOneRequest) << c.what;
+    }
+}
+
+TEST_F(FetchBrowserUrlTest, TheSettingNamesTheBrowserAsked) {
+    StandinBrowser first("\"http://first/\"");
+    StandinBrowser second("\"http://second/\"");
+    ASSERT_TRUE(first.Ready() && second.Ready());
+    AskBrowser(second.Service());
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "http://second/");
+    EXPECT_EQ(first.RequestLog(), "");
+    EXPECT_EQ(second.RequestLog(), kOneRequest);
+}
+
+TEST_F(FetchBrowserUrlTest, WithoutTheSettingIexploreIsAsked) {
+    StandinBrowserOptions options;
+    options.reply = "\"http://default/\",\"t\"";
+    options.service = "Iexplore";
+    StandinBrowser browser(options);
+    ASSERT_TRUE(browser.Ready());
+    WritePrivateProfileStringA(kSettingsSection, kBrowserKey, nullptr, settingsFile.Path());
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "http://default/");
+}
+
+// The calls as the program made them, passed on to the real library and
+// written down with the arguments that matter: the order of the releases,
+// and which calls a failure leaves out.
+struct Recorder {
+    std::vector<std::string> calls;
+    std::map<HSZ, std::string> strings;
+    bool failInitialize = false;
+    bool failAllocation = false;
+} recorder;
+
+std::string Name(HSZ handle) {
+    auto found = recorder.strings.find(handle);
+    return found == recorder.strings.end() ? "?" : found->second;
+}
+
+UINT WINAPI RecInitialize(LPDWORD instance, PFNCALLBACK callback, DWORD flags, DWORD reserved) {
+    recorder.calls.push_back("initialize " + std::to_string(*instance) + " " + std::to_string(flags) + " " +
+                             std::to_string(reserved));
+    if (recorder.failInitialize) return DMLERR_SYS_ERROR;
+    return DdeInitializeA(instance, callback, flags, reserved);
+}
+BOOL WINAPI RecUninitialize(DWORD instance) {
+    recorder.calls.push_back("uninitialize");
+    return DdeUninitialize(instance);
+}
+HSZ WINAPI RecCreateString(DWORD instance, LPCSTR text, int codePage) {
+    recorder.calls.push_back("string " + std::string(text) + " " + std::to_string(codePage));
+    HSZ handle = DdeCreateStringHandleA(instance, text, codePage);
+    if (handle) recorder.strings[handle] = text;
+    return handle;
+}
+BOOL WINAPI RecFreeString(DWORD instance, HSZ handle) {
+    recorder.calls.push_back("free string " + Name(handle));
+    return DdeFreeStringHandle(instance, handle);
+}
+HCONV WINAPI RecConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
+    recorder.calls.push_back("connect " + Name(service) + " " + Name(topic) + (context ? " context" : ""));
+    return DdeConnect(instance, service, topic, context);
+}
+BOOL WINAPI RecDisconnect(HCONV conversation) {
+    recorder.calls.push_back("disconnect");
+    return DdeDisconnect(conversation);
+}
+HDDEDATA WINAPI RecTransaction(LPBYTE data, DWORD length, HCONV conversation, HSZ item, UINT format, UINT type,
+                               DWORD timeout, LPDWORD result) {
+    recorder.calls.push_back("request " + Name(item) + " " + std::to_string(format) + " " + std::to_string(type) +
+                             " " + std::to_string(timeout) + (data || length || result ? " extra" : ""));
+    return DdeClientTransaction(data, length, conversation, item, format, type, timeout, result);
+}
+DWORD WINAPI RecGetData(HDDEDATA data, LPBYTE destination, DWORD most, DWORD offset) {
+    recorder.calls.push_back("get data " + std::to_string(most) + " " + std::to_string(offset));
+    return DdeGetData(data, destination, most, offset);
+}
+BOOL WINAPI RecFreeData(HDDEDATA data) {
+    recorder.calls.push_back("free data");
+    return DdeFreeDataHandle(data);
+}
+HGLOBAL WINAPI RecAlloc(UINT flags, SIZE_T bytes) {
+    recorder.calls.push_back("alloc " + std::to_string(flags) + " " + std::to_string(bytes));
+    if (recorder.failAllocation) return nullptr;
+    return GlobalAlloc(flags, bytes);
+}
+HGLOBAL WINAPI RecFree(HGLOBAL block) {
+    recorder.calls.push_back("free block");
+    return GlobalFree(block);
+}
+
+const DdeFetchOps recordingOps = {
+    RecInitialize, RecUninitialize, RecCreateString, RecFreeString, RecConnect, RecDisconnect,
+    RecTransaction, RecGetData, RecFreeData, RecAlloc, RecFree,
+};
+
+using Calls = std::vector<std::string>;
+
+class FetchBrowserUrlCalls : public FetchBrowserUrlTest {
+protected:
+    void SetUp() override {
+        FetchBrowserUrlTest::SetUp();
+        recorder = Recorder{};
+        ddeFetchOps = recordingOps;
+    }
+    // The calls up to the request, for a browser of this service.
+    static Calls Opening(const std::string& service) {
+        return {"initialize 0 3932176 0",  // APPCLASS_STANDARD | APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS
+                "string " + service + " 0", "string WWW_GetWindowInfo 0", "string 0xFFFFFFFF 0",
+                "connect " + service + " WWW_GetWindowInfo"};
+    }
+    static Calls Then(Calls calls, const Calls& more) {
+        calls.insert(calls.end(), more.begin(), more.end());
+        return calls;
+    }
+};
+
+const char kRequest[] = "request 0xFFFFFFFF 1 8368 10000";  // CF_TEXT, XTYP_REQUEST, 10 s
+Calls Closing(const std::string& service, bool connected) {
+    Calls calls = {"free string 0xFFFFFFFF", "free string WWW_GetWindowInfo", "free string " + service};
+    if (connected) calls.push_back("disconnect");
+    calls.push_back("uninitialize");
+    return calls;
+}
+
+TEST_F(FetchBrowserUrlCalls, AnsweredRequestReleasesEverythingInOrder) {
+    StandinBrowser browser("\"http://host/\"");
+    ASSERT_TRUE(browser.Ready());
+    AskBrowser(browser.Service());
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "http://host/");
+    EXPECT_EQ(recorder.calls, Then(Then(Opening(browser.Service()),
+                                        {kRequest, "alloc 64 5000", "get data 4999 0", "free block", "free data"}),
+                                   Closing(browser.Service(), true)));
+}
+
+TEST_F(FetchBrowserUrlCalls, NoServerReleasesTheStringsAndTheInstance) {
+    const std::string nobody = testkit::UniqueName("TessiwokNobody");
+    AskBrowser(nobody);
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "untouched");
+    EXPECT_EQ(recorder.calls, Then(Opening(nobody), Closing(nobody, false)));
+}
+
+TEST_F(FetchBrowserUrlCalls, NoDataHandleNeedsNoBlock) {
+    StandinBrowserOptions options;
+    options.refuse = true;
+    StandinBrowser browser(options);
+    ASSERT_TRUE(browser.Ready());
+    AskBrowser(browser.Service());
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "");
+    EXPECT_EQ(recorder.calls, Then(Then(Opening(browser.Service()), {kRequest}), Closing(browser.Service(), true)));
+}
+
+TEST_F(FetchBrowserUrlCalls, BlockThatCannotBeHadCountsAsAnEmptyReply) {
+    recorder.failAllocation = true;
+    StandinBrowser browser("\"http://host/\"");
+    ASSERT_TRUE(browser.Ready());
+    AskBrowser(browser.Service());
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "");
+    EXPECT_EQ(recorder.calls, Then(Then(Opening(browser.Service()), {kRequest, "alloc 64 5000", "free data"}),
+                                   Closing(browser.Service(), true)));
+}
+
+TEST_F(FetchBrowserUrlCalls, InstanceThatCannotBeCreatedEndsAtOnce) {
+    recorder.failInitialize = true;
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "untouched");
+    EXPECT_EQ(recorder.calls, Calls{"initialize 0 3932176 0"});
+}
+
+TEST_F(FetchBrowserUrlCalls, EmptyServiceNameAsksNobody) {
+    // No string handle comes of an empty name, and a service handle of 0
+    // would let DdeConnect take any server of the topic.
+    AskBrowser("");
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "untouched");
+    EXPECT_EQ(recorder.calls, (Calls{"initialize 0 3932176 0", "string  0", "string WWW_GetWindowInfo 0",
+                                     "string 0xFFFFFFFF 0", "free string 0xFFFFFFFF",
+                                     "free string WWW_GetWindowInfo", "uninitialize"}));
+}
+
+}  // namespace

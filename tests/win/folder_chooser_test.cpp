@@ -1,0 +1,222 @@
+// FolderChooser on the real folder-browse dialog. A derived class answers the
+// dialog from inside (OnInitialized posts OK or Cancel), and the operations
+// table around the real functions records the messages sent and counts the
+// item-id lists returned and freed.
+#include "save/folder_chooser.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/testkit/paths.h"
+
+namespace {
+
+constexpr int kStatusControl = 0x3743;
+
+struct Recorded {
+    std::vector<UINT> messages;         // BFFM_SET... messages, in order
+    std::vector<std::string> selections;  // the lParam text of BFFM_SETSELECTIONA
+    std::vector<std::string> statusTexts;
+    std::map<const void*, int> returned;  // item-id list -> times returned by the dialog
+    std::map<const void*, int> freed;     // item-id list -> times freed
+    int frees = 0;
+} recorded;
+
+PIDLIST_ABSOLUTE WINAPI RecordingBrowse(LPBROWSEINFOA info) {
+    PIDLIST_ABSOLUTE list = SHBrowseForFolderA(info);
+    if (list) ++recorded.returned[list];
+    return list;
+}
+
+void WINAPI RecordingFree(LPVOID list) {
+    ++recorded.frees;
+    ++recorded.freed[list];
+    CoTaskMemFree(list);
+}
+
+LRESULT WINAPI RecordingSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == BFFM_SETSELECTIONA || message == BFFM_SETSTATUSTEXTA) {
+        recorded.messages.push_back(message);
+        const char* text = reinterpret_cast<const char*>(lParam);
+        if (message == BFFM_SETSELECTIONA) recorded.selections.push_back(text ? text : "(null)");
+        if (message == BFFM_SETSTATUSTEXTA) recorded.statusTexts.push_back(text ? text : "(null)");
+    }
+    // Wine answers BFFM_SETSELECTIONA with 0 even when it selected the folder.
+    return SendMessageA(window, message, wParam, lParam);
+}
+
+std::string PathOf(PCIDLIST_ABSOLUTE list) {
+    char path[MAX_PATH] = {};
+    if (!list || !SHGetPathFromIDListA(list, path)) return "";
+    return path;
+}
+
+// Answers the dialog from inside with the button given, after the default
+// initialisation, and records every event that reached the overrides.
+class ScriptedChooser : public FolderChooser {
+public:
+    ScriptedChooser(const char* initialPath, UINT flags, int button = IDOK)
+        : FolderChooser(initialPath, flags, nullptr), button_(button) {}
+
+    void OnInitialized() override {
+        ++initialized;
+        FolderChooser::OnInitialized();
+        char status[256] = {};
+        GetDlgItemTextA(dialog_, kStatusControl, status, sizeof status);
+        statusShown = status;
+        PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+    }
+    void OnSelectionChanged(PCIDLIST_ABSOLUTE selection) override { selected.push_back(PathOf(selection)); }
+
+    void Answer(int button) { button_ = button; }
+    UINT Flags() const { return browseInfo_.ulFlags; }
+
+    int initialized = 0;
+    std::vector<std::string> selected;
+    std::string statusShown;
+
+private:
+    int button_;
+};
+
+class FolderChooserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        recorded = Recorded{};
+        folderChooserOps = realFolderChooserOps;
+        folderChooserOps.browseForFolder = RecordingBrowse;
+        folderChooserOps.freeIdList = RecordingFree;
+        folderChooserOps.sendMessage = RecordingSend;
+        folder_ = testkit::MakeScratchDirectory(testkit::UniqueName("chooser"));
+        testkit::SettleDirectoryTimes(folder_);
+    }
+    void TearDown() override { folderChooserOps = realFolderChooserOps; }
+
+    // Every list the dialog returned was freed exactly once, and nothing else was.
+    void ExpectEveryListFreedOnce() {
+        EXPECT_EQ(recorded.freed.size(), recorded.returned.size());
+        for (const auto& [list, times] : recorded.returned) {
+            EXPECT_EQ(times, 1);
+            EXPECT_EQ(recorded.freed[list], 1) << "list " << list;
+        }
+    }
+    std::string folder_;
+};
+
+TEST_F(FolderChooserTest, OkOnTheInitialFolderChoosesItThroughTheOverrides) {
+    {
+        ScriptedChooser chooser(folder_.c_str(), 0);
+        ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
+        EXPECT_EQ(chooser.GetPath(), folder_);
+        EXPECT_EQ(chooser.initialized, 1);
+        // Selecting the initial folder is a selection change the override sees.
+        ASSERT_FALSE(chooser.selected.empty());
+        EXPECT_EQ(chooser.selected.back(), folder_);
+        EXPECT_EQ(recorded.selections, std::vector<std::string>{folder_});
+        EXPECT_EQ(recorded.frees, 0);  // held until the object goes
+    }
+    EXPECT_EQ(recorded.frees, 1);
+    ExpectEveryListFreedOnce();
+}
+
+TEST_F(FolderChooserTest, EmptyInitialPathIsSentAndNullIsNot) {
+    {
+        ScriptedChooser chooser("", 0, IDCANCEL);
+        EXPECT_EQ(chooser.Run(), FolderChooser::kCancelled);
+        EXPECT_EQ(chooser.initialized, 1);
+    }
+    EXPECT_EQ(recorded.messages, std::vector<UINT>{BFFM_SETSELECTIONA});
+    EXPECT_EQ(recorded.selections, std::vector<std::string>{""});
+
+    recorded = Recorded{};
+    {
+        ScriptedChooser chooser(nullptr, 0, IDCANCEL);
+        EXPECT_EQ(chooser.Run(), FolderChooser::kCancelled);
+        EXPECT_EQ(chooser.initialized, 1);
+    }
+    EXPECT_TRUE(recorded.messages.empty());
+}
+
+TEST_F(FolderChooserTest, StatusTextIsSentAfterTheSelectionEvenWithoutItsFlag) {
+    static const char status[] = "status line";
+    ScriptedChooser chooser(folder_.c_str(), BIF_RETURNONLYFSDIRS, IDCANCEL);
+    chooser.SetStatusText(status);
+    EXPECT_EQ(chooser.Flags(), static_cast<UINT>(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT));
+    chooser.SetStatusText(nullptr);  // a null text leaves the flag
+    EXPECT_EQ(chooser.Flags(), static_cast<UINT>(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT));
+    chooser.SetStatusText(status);
+    chooser.SetFlags(0);
+    EXPECT_EQ(chooser.Flags(), 0u);
+
+    EXPECT_EQ(chooser.Run(), FolderChooser::kCancelled);
+    EXPECT_EQ(recorded.messages, (std::vector<UINT>{BFFM_SETSELECTIONA, BFFM_SETSTATUSTEXTA}));
+    EXPECT_EQ(recorded.statusTexts, std::vector<std::string>{status});
+    EXPECT_EQ(chooser.statusShown, status);  // the dialog's status line holds it
+}
+
+TEST_F(FolderChooserTest, SecondRunFreesTheFirstListAndDestructionTheLast) {
+    {
+        ScriptedChooser chooser(folder_.c_str(), 0);
+        ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
+        ASSERT_EQ(recorded.returned.size(), 1u);
+        const void* first = recorded.returned.begin()->first;
+        ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
+        EXPECT_EQ(recorded.frees, 1);
+        EXPECT_EQ(recorded.freed[first], 1);
+        EXPECT_EQ(chooser.initialized, 2);
+        EXPECT_EQ(chooser.GetPath(), folder_);
+    }
+    EXPECT_EQ(recorded.frees, 2);
+    ExpectEveryListFreedOnce();
+}
+
+TEST_F(FolderChooserTest, CancelAfterAChosenFolderLeavesNoPath) {
+    {
+        ScriptedChooser chooser(folder_.c_str(), 0);
+        ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
+        ASSERT_EQ(chooser.GetPath(), folder_);
+        chooser.Answer(IDCANCEL);
+        EXPECT_EQ(chooser.Run(), FolderChooser::kCancelled);
+        EXPECT_EQ(chooser.GetPath(), "");
+        EXPECT_EQ(recorded.frees, 1);  // the first run's list, before the dialog
+    }
+    EXPECT_EQ(recorded.frees, 1);  // a cancelled run holds nothing more
+    ExpectEveryListFreedOnce();
+}
+
+TEST_F(FolderChooserTest, NothingChosenYetGivesAnEmptyPath) {
+    FolderChooser chooser(folder_.c_str(), 0, nullptr);
+    EXPECT_EQ(chooser.GetPath(), "");
+}
+
+// The events reach the virtual operations through the static callback; the
+// default refusal of a failed validation keeps the dialog open.
+TEST_F(FolderChooserTest, CallbackDispatchesEveryEventToTheOverrides) {
+    struct Validating : FolderChooser {
+        Validating() : FolderChooser(nullptr, 0, nullptr) {}
+        int OnValidateFailed(const char* typed) override {
+            typedText = typed;
+            return 0;
+        }
+        void OnSelectionChanged(PCIDLIST_ABSOLUTE selection) override { seen = selection; }
+        std::string typedText;
+        PCIDLIST_ABSOLUTE seen = nullptr;
+    } validating;
+    const LPARAM self = reinterpret_cast<LPARAM>(&validating);
+    EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_VALIDATEFAILEDA, reinterpret_cast<LPARAM>("typed"), self), 0);
+    EXPECT_EQ(validating.typedText, "typed");
+    ITEMIDLIST empty{};
+    EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_SELCHANGED, reinterpret_cast<LPARAM>(&empty), self), 0);
+    EXPECT_EQ(validating.seen, &empty);
+    EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_IUNKNOWN, 0, self), 0);
+
+    FolderChooser plain(nullptr, 0, nullptr);
+    EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_VALIDATEFAILEDA, reinterpret_cast<LPARAM>("x"),
+                                            reinterpret_cast<LPARAM>(&plain)),
+              1);
+}
+
+}  // namespace

@@ -1,0 +1,319 @@
+// The save commands in process, on a real list view and real files, with the
+// SaveOps seam recording the dialogs and message boxes and answering them,
+// and failing a copy at a chosen row (which the real platform cannot be made
+// to do halfway through a loop). The real dialogs are driven end to end in
+// tests/e2e.
+#include "save/save.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "save/folder_chooser.h"
+#include "tools/testkit/paths.h"
+
+namespace {
+
+const char kCopyError[] = "キャッシュデータのコピー中にエラーが発生しました";
+const char kCopied[] = "キャッシュデータをコピーしました";
+const char kAllCopied[] = "選択されたキャッシュデータのコピーが完了しました";
+const char kQuestion[] = "は、すでに存在します。上書きして、処理を続けてよろしいですか？";
+
+struct Box {
+    std::string text, caption;
+    UINT style;
+    HWND owner;
+};
+
+// What the save commands did, in order, and how the test answers them.
+struct Script {
+    std::vector<std::string> events;  // "copy <dest>", "box <text>", "write <value>"
+    std::vector<Box> boxes;
+    std::map<std::string, std::string> profile;  // "SaveFolder" when set
+    int copies = 0;
+    int failCopy = 0;      // this copy (1-based) fails
+    int answer = IDYES;    // to every question
+    // Save As
+    bool saveAsAnswer = true;
+    std::string saveAsChoice;
+    OPENFILENAMEA request{};
+    std::string proposed, filter, title;
+    int saveAsCalls = 0;
+    // Folder chooser: the folder the real dialog is turned to, and what it was opened on.
+    std::string chooseFolder;
+    bool cancelChooser = false;
+    std::vector<std::string> chooserOpenedOn;
+} script;
+
+BOOL WINAPI ScriptedSaveAs(LPOPENFILENAMEA request) {
+    ++script.saveAsCalls;
+    script.request = *request;
+    script.proposed = request->lpstrFile;
+    script.title = request->lpstrTitle ? request->lpstrTitle : "";
+    if (request->lpstrFilter) {
+        const char* end = request->lpstrFilter;
+        while (end[0] != '\0' || end[1] != '\0') ++end;
+        script.filter.assign(request->lpstrFilter, end + 2);
+    }
+    if (!script.saveAsAnswer) return FALSE;
+    lstrcpynA(request->lpstrFile, script.saveAsChoice.c_str(), request->nMaxFile);
+    return TRUE;
+}
+
+BOOL WINAPI ScriptedCopy(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
+    script.events.push_back(std::string("copy ") + destination);
+    if (++script.copies == script.failCopy) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    return CopyFileA(source, destination, failIfExists);
+}
+
+int WINAPI ScriptedBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+    script.events.push_back(std::string("box ") + text);
+    script.boxes.push_back({text, caption, style, owner});
+    return (style & MB_YESNO) ? script.answer : IDOK;
+}
+
+DWORD WINAPI ScriptedRead(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size, LPCSTR) {
+    EXPECT_STREQ(section, "Tessiwok");
+    auto found = script.profile.find(key);
+    lstrcpynA(buffer, found == script.profile.end() ? fallback : found->second.c_str(), size);
+    return lstrlenA(buffer);
+}
+
+BOOL WINAPI ScriptedWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR) {
+    EXPECT_STREQ(section, "Tessiwok");
+    EXPECT_STREQ(key, "SaveFolder");
+    script.events.push_back(std::string("write ") + value);
+    script.profile[key] = value;
+    return TRUE;
+}
+
+// The real folder-browse dialog, turned from inside to the test's folder and
+// then confirmed (or cancelled) as soon as it is initialised.
+LRESULT WINAPI TurningSend(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != BFFM_SETSELECTIONA) return SendMessageA(dialog, message, wParam, lParam);
+    script.chooserOpenedOn.push_back(reinterpret_cast<const char*>(lParam));
+    testkit::SettleDirectoryTimes(script.chooseFolder);
+    SendMessageA(dialog, message, TRUE, reinterpret_cast<LPARAM>(script.chooseFolder.c_str()));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(script.cancelChooser ? IDCANCEL : IDOK, BN_CLICKED), 0);
+    return 0;
+}
+
+class SaveTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&init);
+    }
+
+    void SetUp() override {
+        script = Script{};
+        saveOps = realSaveOps;
+        saveOps.getSaveFileName = ScriptedSaveAs;
+        saveOps.copyFile = ScriptedCopy;
+        saveOps.messageBox = ScriptedBox;
+        saveOps.readProfileString = ScriptedRead;
+        saveOps.writeProfileString = ScriptedWrite;
+        folderChooserOps = realFolderChooserOps;
+        folderChooserOps.sendMessage = TurningSend;
+
+        dialog_ = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 200, 200,
+                                nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(list_, nullptr);
+        sources_ = testkit::MakeScratchDirectory(testkit::UniqueName("savesrc"));
+        out_ = testkit::MakeScratchDirectory(testkit::UniqueName("saveout"));
+        script.chooseFolder = out_;
+        entryStore.Clear();
+    }
+
+    void TearDown() override {
+        saveOps = realSaveOps;
+        folderChooserOps = realFolderChooserOps;
+        entryStore.Clear();
+        DestroyWindow(list_);
+        DestroyWindow(dialog_);
+    }
+
+    // One entry per relative path, each with a cached file of its own content.
+    void Fill(const std::vector<std::string>& paths, const std::string& extension = "gif") {
+        for (size_t i = 0; i < paths.size(); ++i) {
+            CacheEntry entry;
+            entry.relativePath = paths[i];
+            entry.extension = extension;
+            entry.localFile = sources_ + "\\cached" + std::to_string(i);
+            ASSERT_TRUE(testkit::WriteWholeFile(entry.localFile, Content(i)));
+            entryStore.Append(entry);
+        }
+        SendMessageA(list_, LVM_SETITEMCOUNT, paths.size(), 0);
+    }
+    static std::string Content(size_t row) { return "bytes of row " + std::to_string(row); }
+
+    void Select(std::vector<int> rows) {
+        for (int row : rows) {
+            LVITEMA item{};
+            item.stateMask = LVIS_SELECTED;
+            item.state = LVIS_SELECTED;
+            SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+
+    std::string Out(const std::string& name) const { return out_ + "\\" + name; }
+    bool Exists(const std::string& path) const { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    HWND dialog_ = nullptr;
+    HWND list_ = nullptr;
+    std::string sources_, out_;
+};
+
+TEST_F(SaveTest, OneEntryGoesThroughSaveAsAndRemembersItsFolder) {
+    Fill({"img/a.gif", "img/logo.gif", "c.gif"});
+    Select({2, 1});  // the first selected row is the lowest: 1
+    script.profile["SaveFolder"] = "C:\\data";
+    script.saveAsChoice = Out("chosen.gif");
+
+    SaveOneEntry(list_, dialog_);
+
+    EXPECT_EQ(script.request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
+    EXPECT_EQ(script.request.hwndOwner, dialog_);
+    EXPECT_EQ(script.request.Flags, static_cast<DWORD>(OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(script.request.nMaxFile, 260u);
+    EXPECT_EQ(script.request.nFilterIndex, 0u);
+    EXPECT_EQ(script.request.lpstrInitialDir, nullptr);
+    EXPECT_EQ(script.request.lpstrDefExt, nullptr);
+    EXPECT_EQ(script.title, "キャッシュデータの保存先の決定");
+    EXPECT_EQ(script.proposed, "C:\\data\\logo.gif");
+    EXPECT_EQ(script.filter, std::string("gif file(*.gif)\0*.gif\0\0", 23));
+
+    EXPECT_EQ(testkit::ReadWholeFile(Out("chosen.gif")), Content(1));
+    EXPECT_EQ(script.profile["SaveFolder"], out_);  // no trailing backslash
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_EQ(script.boxes[0].text, kCopied);
+    EXPECT_EQ(script.boxes[0].caption, "Tessiwok");
+    EXPECT_EQ(script.boxes[0].style, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(script.boxes[0].owner, dialog_);
+}
+
+TEST_F(SaveTest, OneEntryWithoutExtensionOrSelectionOrConfirmation) {
+    Fill({"x"}, "");
+    SaveOneEntry(list_, dialog_);  // nothing selected
+    EXPECT_EQ(script.saveAsCalls, 0);
+
+    Select({0});
+    script.saveAsAnswer = false;  // cancelled
+    SaveOneEntry(list_, dialog_);
+    EXPECT_EQ(script.saveAsCalls, 1);
+    EXPECT_EQ(script.request.lpstrFilter, nullptr);
+    EXPECT_EQ(script.proposed, "x");  // no folder remembered
+    EXPECT_TRUE(script.events.empty());
+}
+
+TEST_F(SaveTest, FailedSingleCopyLeavesTheFolderAndSaysSo) {
+    Fill({"a.gif"});
+    Select({0});
+    script.profile["SaveFolder"] = "C:\\before";
+    script.saveAsChoice = Out("a.gif");
+    script.failCopy = 1;
+
+    SaveOneEntry(list_, dialog_);
+
+    EXPECT_EQ(script.profile["SaveFolder"], "C:\\before");
+    EXPECT_EQ(script.events, (std::vector<std::string>{"copy " + Out("a.gif"), std::string("box ") + kCopyError}));
+    EXPECT_EQ(script.boxes[0].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+}
+
+TEST_F(SaveTest, SeveralEntriesInRowOrderAfterTheFolderIsRemembered) {
+    Fill({"a/one.gif", "b/two.gif", "c/three.gif", "d/four.gif"});
+    Select({3, 0, 2});
+    script.profile["SaveFolder"] = "C:\\remembered";
+
+    SaveSelectedEntries(list_, dialog_);
+
+    EXPECT_EQ(script.chooserOpenedOn, std::vector<std::string>{"C:\\remembered"});
+    EXPECT_EQ(script.events, (std::vector<std::string>{
+                                 "write " + out_,
+                                 "copy " + Out("one.gif"),
+                                 "copy " + Out("three.gif"),
+                                 "copy " + Out("four.gif"),
+                                 std::string("box ") + kAllCopied,
+                             }));
+    EXPECT_EQ(script.boxes.back().style, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(testkit::ReadWholeFile(Out("three.gif")), Content(2));
+    EXPECT_FALSE(Exists(Out("two.gif")));
+}
+
+TEST_F(SaveTest, CopyFailingHalfwayEndsEverythingWithOneMessage) {
+    Fill({"one.gif", "two.gif", "three.gif"});
+    Select({0, 1, 2});
+    script.failCopy = 2;
+
+    SaveSelectedEntries(list_, dialog_);
+
+    EXPECT_EQ(script.events, (std::vector<std::string>{
+                                 "write " + out_,
+                                 "copy " + Out("one.gif"),
+                                 "copy " + Out("two.gif"),
+                                 std::string("box ") + kCopyError,
+                             }));
+    EXPECT_EQ(script.boxes.back().style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_TRUE(Exists(Out("one.gif")));
+    EXPECT_FALSE(Exists(Out("three.gif")));
+}
+
+TEST_F(SaveTest, ExistingDestinationIsAskedAboutAndNoStopsSilently) {
+    Fill({"a/x.gif", "b/x.gif", "c/y.gif"});
+    Select({0, 1, 2});
+    script.answer = IDNO;
+
+    SaveSelectedEntries(list_, dialog_);
+
+    EXPECT_EQ(script.events, (std::vector<std::string>{
+                                 "write " + out_,
+                                 "copy " + Out("x.gif"),
+                                 "box " + Out("x.gif") + kQuestion,
+                             }));
+    EXPECT_EQ(script.boxes.back().style, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+    EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), Content(0));  // kept, not overwritten
+
+    script.events.clear();
+    script.answer = IDYES;
+    SaveSelectedEntries(list_, dialog_);
+    EXPECT_EQ(script.events.size(), 7u);  // write, ask+copy, ask+copy, copy, done
+    EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), Content(1));
+    EXPECT_EQ(script.boxes.back().text, kAllCopied);
+}
+
+TEST_F(SaveTest, DestinationThatDoesNotFitIsACopyErrorNotACutName) {
+    // The folder prefix and this name need 260 bytes: one more than a path holds.
+    const std::string longName = std::string(259 - (out_.size() + 1), 'n');
+    Fill({"fits.gif", "dir/" + longName + "x", "after.gif"});
+    Select({0, 1, 2});
+
+    SaveSelectedEntries(list_, dialog_);
+
+    EXPECT_EQ(script.events, (std::vector<std::string>{
+                                 "write " + out_,
+                                 "copy " + Out("fits.gif"),
+                                 std::string("box ") + kCopyError,
+                             }));
+    EXPECT_FALSE(Exists(Out(longName)));
+    EXPECT_FALSE(Exists(Out("after.gif")));
+}
+
+TEST_F(SaveTest, CancelledChooserWritesAndCopiesNothing) {
+    Fill({"one.gif", "two.gif"});
+    Select({0, 1});
+    script.cancelChooser = true;
+    SaveSelectedEntries(list_, dialog_);
+    EXPECT_EQ(script.chooserOpenedOn.size(), 1u);
+    EXPECT_TRUE(script.events.empty());
+    EXPECT_TRUE(script.profile.empty());
+}
+
+}  // namespace

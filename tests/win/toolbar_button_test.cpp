@@ -1,0 +1,293 @@
+// The toolbar button's key on the real registry of the Wine prefix: written,
+// read back, deleted, and the start-up check over every state of the key.
+#include "browser/browser.h"
+
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/module_path_win.h"
+#include "app/program.h"
+#include "browser/toolbar_button.h"
+#include "browser/toolbar_values.h"
+#include "tools/testkit/paths.h"
+
+namespace {
+
+struct StoredValue {
+    std::string name;
+    DWORD type = 0;
+    std::string data;  // as stored, NUL included
+};
+
+// Every value of the key (Wine enumerates them sorted by name, not in the
+// order they were written).
+std::vector<StoredValue> ReadKey(const char* path = kToolbarButtonKey) {
+    std::vector<StoredValue> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
+    for (DWORD i = 0;; ++i) {
+        char name[256] = {};
+        DWORD nameLength = sizeof name;
+        BYTE data[1024] = {};
+        DWORD dataLength = sizeof data;
+        StoredValue value;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &value.type, data, &dataLength) != ERROR_SUCCESS)
+            break;
+        value.name.assign(name, nameLength);
+        value.data.assign(reinterpret_cast<char*>(data), dataLength);
+        values.push_back(value);
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+std::map<std::string, std::string> DataByName() {
+    std::map<std::string, std::string> byName;
+    for (const StoredValue& value : ReadKey()) byName[value.name] = value.data;
+    return byName;
+}
+
+bool KeyExists(const char* path = kToolbarButtonKey) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Sets one value of the key, creating the key; `data` is stored as given.
+void PutValue(const char* name, const std::string& data, DWORD type = REG_SZ) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kToolbarButtonKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+}
+
+std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+
+// The setValue calls as the program made them, in order, passed on to the real one.
+std::vector<std::string> writtenNames;
+LONG WINAPI RecordingSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD bytes) {
+    writtenNames.push_back(name ? name : "(default)");
+    return RegSetValueExA(key, name, reserved, type, data, bytes);
+}
+
+LONG WINAPI FailingCreateKey(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY,
+                             LPDWORD) {
+    return ERROR_ACCESS_DENIED;
+}
+
+// Every test starts and ends without the key, with the real operations and
+// ModuleDirectory as the program computes it: this executable's folder.
+class ToolbarButton : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
+        std::memcpy(savedDirectory_, ModuleDirectory, sizeof ModuleDirectory);
+        ComputeModuleDirectory(ModuleDirectory, sizeof ModuleDirectory);
+        ASSERT_EQ(ModuleDirectory, testkit::ExecutableDirectory());
+        toolbarButtonOps = realToolbarButtonOps;
+        writtenNames.clear();
+    }
+    void TearDown() override {
+        toolbarButtonOps = realToolbarButtonOps;
+        std::memcpy(ModuleDirectory, savedDirectory_, sizeof ModuleDirectory);
+        SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
+    }
+    char savedDirectory_[sizeof ModuleDirectory] = {};
+};
+
+TEST_F(ToolbarButton, RegisterWritesTheSevenValuesInOrder) {
+    toolbarButtonOps.setValue = RecordingSetValue;
+    RegisterToolbarButton(nullptr);
+
+    const std::vector<std::string> order = {"(default)",  "Clsid", "Exec",   "Default Visible",
+                                            "ButtonText", "Icon",  "HotIcon"};
+    EXPECT_EQ(writtenNames, order);
+
+    const std::string exec = testkit::ExecutableDirectory() + "Tessiwok.exe";
+    const std::vector<StoredValue> expected = {
+        {"", REG_SZ, Sz("Tessiwok")},
+        {"ButtonText", REG_SZ, Sz("Tessiwok")},
+        {"Clsid", REG_SZ, Sz("{1FBA04EE-3024-11D2-8F1F-0000F87ABD16}")},
+        {"Default Visible", REG_SZ, Sz("Yes")},
+        {"Exec", REG_SZ, Sz(exec)},
+        {"HotIcon", REG_SZ, Sz(exec + ",102")},
+        {"Icon", REG_SZ, Sz(exec + ",102")},
+    };
+    const std::vector<StoredValue> stored = ReadKey();
+    ASSERT_EQ(stored.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(stored[i].name, expected[i].name) << "value " << i;
+        EXPECT_EQ(stored[i].type, expected[i].type) << expected[i].name;
+        EXPECT_EQ(stored[i].data, expected[i].data) << expected[i].name;  // NUL counted
+    }
+}
+
+TEST_F(ToolbarButton, RegisterOverAnExistingKeyKeepsItsOtherValues) {
+    PutValue("Exec", Sz("C:\\old\\Tessiwok.exe"));
+    PutValue("Other", Sz("kept"));
+    PutValue("ButtonText", Sz("old label"));
+    RegisterToolbarButton(nullptr);
+
+    std::map<std::string, std::string> stored = DataByName();
+    EXPECT_EQ(stored.size(), 8u);
+    EXPECT_EQ(stored["Other"], Sz("kept"));
+    EXPECT_EQ(stored["ButtonText"], Sz("Tessiwok"));
+    EXPECT_EQ(stored["Exec"], Sz(testkit::ExecutableDirectory() + "Tessiwok.exe"));
+}
+
+TEST_F(ToolbarButton, UnregisterDeletesTheKeyWithItsSubkeysAndNothingElse) {
+    const std::string sibling = std::string(kToolbarButtonKey) + "-sibling";
+    ASSERT_EQ(SHSetValueA(HKEY_CURRENT_USER, sibling.c_str(), "Exec", REG_SZ, "x", 2), ERROR_SUCCESS);
+    RegisterToolbarButton(nullptr);
+    const std::string child = std::string(kToolbarButtonKey) + "\\child";
+    ASSERT_EQ(SHSetValueA(HKEY_CURRENT_USER, child.c_str(), "v", REG_SZ, "x", 2), ERROR_SUCCESS);
+
+    UnregisterToolbarButton();
+    EXPECT_FALSE(KeyExists());
+    EXPECT_TRUE(KeyExists(sibling.c_str()));
+
+    // Again, with no key: nothing happens and nothing else goes.
+    UnregisterToolbarButton();
+    EXPECT_FALSE(KeyExists());
+    EXPECT_TRUE(KeyExists(sibling.c_str()));
+    EXPECT_TRUE(KeyExists("Software\\Microsoft\\Internet Explorer\\Extensions"));
+    SHDeleteKeyA(HKEY_CURRENT_USER, sibling.c_str());
+}
+
+// The start-up check over the states of the key.
+TEST_F(ToolbarButton, StartUpCheck) {
+    const std::string self = testkit::ExecutableDirectory() + "toolbar_button_test.exe";
+    const std::string folder = testkit::MakeScratchDirectory("toolbar-folder");
+    const std::string longPath = "C:\\" + std::string(300, 'p') + "\\Tessiwok.exe";
+    const std::string exactly260 = std::string("C:\\") + std::string(257, 'q');  // no NUL stored
+    const std::string noNul = self;                                                  // no NUL stored
+    struct Case {
+        const char* what;
+        bool withKey;
+        bool withExec;
+        std::string execData;
+        DWORD type;
+        bool registered;
+        bool keyKept;
+    } cases[] = {
+        {"no key", false, false, "", REG_SZ, false, false},
+        {"Exec names an existing file", true, true, Sz(self), REG_SZ, true, true},
+        {"Exec names a directory", true, true, Sz(folder), REG_SZ, true, true},
+        {"Exec names a directory with a backslash", true, true, Sz(folder + "\\"), REG_SZ, true, true},
+        {"Exec names nothing", true, true, Sz(folder + "\\gone\\Tessiwok.exe"), REG_SZ, false, false},
+        {"Exec is empty", true, true, Sz(""), REG_SZ, false, false},
+        {"type is not examined", true, true, Sz(self), REG_EXPAND_SZ, true, true},
+        {"no Exec value", true, false, "", REG_SZ, false, true},
+        {"Exec longer than 259 bytes", true, true, Sz(longPath), REG_SZ, false, true},
+        {"Exec of 260 bytes without NUL", true, true, exactly260, REG_SZ, false, true},
+        {"Exec stored without its NUL", true, true, noNul, REG_SZ, true, true},
+    };
+    ASSERT_EQ(exactly260.size(), 260u);
+    for (const Case& c : cases) {
+        SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
+        if (c.withKey) PutValue("Other", Sz("x"));
+        if (c.withExec) PutValue("Exec", c.execData, c.type);
+        EXPECT_EQ(IsToolbarButtonRegistered(), c.registered) << c.what;
+        EXPECT_EQ(KeyExists(), c.keyKept) << c.what;
+    }
+}
+
+// Answers the first message box that the given thread shows, noting what it said.
+struct MessageBoxAnswer {
+    std::string text;
+    std::string caption;
+    HWND owner = nullptr;
+    bool seen = false;
+};
+
+MessageBoxAnswer AnswerMessageBox(DWORD threadId) {
+    MessageBoxAnswer answer;
+    for (int tries = 0; tries < 500 && !answer.seen; ++tries) {
+        HWND found = nullptr;
+        EnumThreadWindows(
+            threadId,
+            [](HWND window, LPARAM found) -> BOOL {
+                char name[32] = {};
+                GetClassNameA(window, name, sizeof name);
+                if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+                *reinterpret_cast<HWND*>(found) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        if (found == nullptr) {
+            Sleep(20);
+            continue;
+        }
+        char text[256] = {};
+        GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
+        answer.text = text;
+        GetWindowTextA(found, text, sizeof text);
+        answer.caption = text;
+        answer.owner = GetWindow(found, GW_OWNER);
+        answer.seen = true;
+        PostMessageA(found, WM_COMMAND, IDOK, 0);
+    }
+    return answer;
+}
+
+// The failure message, answered from a second thread; what the program asked for
+// is recorded on the way to the real MessageBoxA.
+UINT messageBoxType = 0;
+int WINAPI RecordingMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    messageBoxType = type;
+    return MessageBoxA(owner, text, caption, type);
+}
+
+MessageBoxAnswer RegisterAndAnswer() {
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    messageBoxType = 0;
+    toolbarButtonOps.messageBox = RecordingMessageBox;
+    MessageBoxAnswer answer;
+    std::thread answering([&answer, id = GetCurrentThreadId()] { answer = AnswerMessageBox(id); });
+    RegisterToolbarButton(owner);
+    answering.join();
+    EXPECT_EQ(answer.owner, owner);
+    DestroyWindow(owner);
+    return answer;
+}
+
+TEST_F(ToolbarButton, KeyThatCannotBeCreatedShowsTheFailureMessage) {
+    toolbarButtonOps.setValue = RecordingSetValue;
+    toolbarButtonOps.createKey = FailingCreateKey;
+    const MessageBoxAnswer answer = RegisterAndAnswer();
+    ASSERT_TRUE(answer.seen);
+    EXPECT_EQ(answer.text, "IEにTessiwokを登録できませんでした");
+    EXPECT_EQ(answer.caption, "Tessiwok");
+    EXPECT_EQ(messageBoxType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_TRUE(writtenNames.empty());
+    EXPECT_FALSE(KeyExists());
+}
+
+TEST_F(ToolbarButton, FolderTooLongForTheIconPathIsRefused) {
+    // 244 bytes: "Tessiwok.exe,102" and the NUL would need 261.
+    const std::string tooLong = "C:\\" + std::string(240, 'd') + "\\";
+    ASSERT_EQ(tooLong.size(), 244u);
+    std::strcpy(ModuleDirectory, tooLong.c_str());
+    const MessageBoxAnswer answer = RegisterAndAnswer();
+    ASSERT_TRUE(answer.seen);
+    EXPECT_EQ(answer.text, "IEにTessiwokを登録できませんでした");
+    EXPECT_FALSE(KeyExists());
+
+    // One byte shorter fits: every path is written whole.
+    std::strcpy(ModuleDirectory, tooLong.c_str() + 1);
+    RegisterToolbarButton(nullptr);
+    EXPECT_EQ(DataByName()["Icon"], Sz(tooLong.substr(1) + "Tessiwok.exe,102"));
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+// Starting and stopping the stand-in browser for a test.
+#include "tools/testkit/standin_browser.h"
+
+#include "tools/testkit/paths.h"
+
+namespace testkit {
+
+std::string HexOf(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex.push_back(digits[c >> 4]);
+        hex.push_back(digits[c & 15]);
+    }
+    return hex;
+}
+
+StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
+    service_ = options.service.empty() ? UniqueName("TessiwokTestBrowser") : options.service;
+    const std::string stem = UniqueName("TessiwokStandin");
+    const std::string readyName = stem + "-ready";
+    const std::string quitName = stem + "-quit";
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    logPath_ = std::string(temp) + stem + ".log";
+    DeleteFileA(logPath_.c_str());
+
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
+    quit_ = CreateEventA(nullptr, TRUE, FALSE, quitName.c_str());
+    const std::string program = FindInBuildTree("tools\\standin_browser.exe");
+    if (ready == nullptr || quit_ == nullptr || program.empty()) {
+        if (ready != nullptr) CloseHandle(ready);
+        return;
+    }
+
+    std::string command = "\"" + program + "\" --service \"" + service_ + "\"";
+    command += options.reply.empty() ? " --reply \"\"" : " --reply-hex " + HexOf(options.reply);
+    if (options.refuse) command += " --refuse";
+    command += " --delay " + std::to_string(options.delayMs);
+    command += " --ready " + readyName + " --quit " + quitName + " --log \"" + logPath_ + "\"";
+    // Bounded lifetime: a test that dies does not leave a server behind for long.
+    command += " --lifetime 120000";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        // Ready once the service is registered; a process that ends first never will be.
+        HANDLE either[2] = {ready, process_};
+        ready_ = WaitForMultipleObjects(2, either, FALSE, 30000) == WAIT_OBJECT_0;
+    }
+    CloseHandle(ready);
+}
+
+namespace {
+
+StandinBrowserOptions Replying(const std::string& reply) {
+    StandinBrowserOptions options;
+    options.reply = reply;
+    return options;
+}
+
+}  // namespace
+
+StandinBrowser::StandinBrowser(const std::string& reply) : StandinBrowser(Replying(reply)) {}
+
+StandinBrowser::~StandinBrowser() {
+    if (process_ != nullptr) {
+        SetEvent(quit_);
+        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+        CloseHandle(process_);
+    }
+    if (quit_ != nullptr) CloseHandle(quit_);
+    DeleteFileA(logPath_.c_str());
+}
+
+std::string StandinBrowser::RequestLog() const { return ReadWholeFile(logPath_); }
+
+}  // namespace testkit
