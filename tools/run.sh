@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
-# Builds Tessiwok.exe and runs it under Wine with a demo cache, so a newcomer
-# sees it working. Installs what is missing first.
+# Builds Tessiwok.exe, fills a demo URL cache in the project's own Wine prefix
+# (build/windows/demo-prefix) by downloading a small sample site from a
+# loopback server, and opens the dialog on the user's display, or on an Xvfb
+# display when there is none. The sample site's address is typed in and
+# collected, and a screenshot of the dialog is written:
+#   build/windows/screenshot.png   (or the file named by TESSIWOK_SCREENSHOT)
+# On a real display the dialog stays open for the user; on Xvfb it is closed
+# after the screenshot. Installs what is missing first.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -10,9 +16,51 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 
 build=$root/build/windows
+shot=${TESSIWOK_SCREENSHOT:-$build/screenshot.png}
+headless=0
+[ -n "${DISPLAY:-}" ] || headless=1
+
 source tools/wine-session.sh
 wine_session_start "$build/demo-prefix"
 
+# Without a window manager (Xvfb) nobody draws captions and frames: let Wine
+# draw them in a virtual desktop of its own. On a real display, no such desktop.
+explorer='HKCU\Software\Wine\Explorer'
+if [ "$headless" = 1 ]; then
+  wine reg add "$explorer" /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add "$explorer\\Desktops" /v Default /d 800x500 /f >/dev/null 2>&1
+else
+  wine reg delete "$explorer" /v Desktop /f >/dev/null 2>&1 || true
+fi
+
+# Step 1: the demo cache (earlier runs' copies of the site are removed first).
+wine "$build/tools/cachefill.exe" clear "http://127.0.0.1:" >/dev/null
 address=$(wine "$build/tools/cachefill.exe" demo | tr -d '\r')
 echo "demo site cached at $address"
-wine "$build/Tessiwok.exe"
+
+# A stand-in browser shows the sample page under Internet Explorer's DDE
+# service name, so the dialog opens with that address in its box.
+reply=$(printf '"%s","Tessiwok demo"' "$address" | od -An -tx1 | tr -d ' \n')
+wine "$build/tools/standin_browser.exe" --service Iexplore --reply-hex "$reply" >"$build/standin.out" 2>&1 &
+browser=$!
+for _ in $(seq 300); do grep -q ready "$build/standin.out" && break; sleep 0.1; done
+grep -q ready "$build/standin.out" || echo "run: the stand-in browser did not start" >&2
+
+# Step 2: the program, its dialog, the sample address collected.
+wine "$build/Tessiwok.exe" &
+program=$!
+rect=$(wine "$build/tools/dialogctl.exe" wait 60000 | tr -d '\r') || { echo "run: no dialog appeared" >&2; exit 1; }
+wine "$build/tools/dialogctl.exe" collect "$address"
+
+# Step 3: the screenshot, cut to the dialog's rectangle.
+read -r x y w h <<<"$rect"
+import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
+echo "screenshot of the dialog: $shot"
+
+if [ "$headless" = 1 ]; then
+  wine "$build/tools/dialogctl.exe" close
+else
+  echo "Tessiwok is open on $DISPLAY; close it to end."
+fi
+wait "$program"
+kill "$browser" 2>/dev/null || true

@@ -11,6 +11,7 @@
 
 #include "tools/testkit/demo_site.h"
 #include "tools/testkit/paths.h"
+#include "tools/testkit/standin_browser.h"
 #include "tools/testkit/url_cache_fixture.h"
 
 namespace {
@@ -226,23 +227,27 @@ TEST_F(MainDialog, CloseBoxEndsTheProgramWithZero) {
 
 namespace {
 
-// A folder whose name ends in 表 (95 5C): the program starts and works there,
-// and leaves the Setting.ini beside it as it was.
-TEST(MainDialogInJapaneseFolder, StartsCollectsAndLeavesItsSettings) {
+// A folder whose name ends in 表 (95 5C), and an executable named 表.exe
+// whose trail byte a plain search would take for the last separator: the
+// program finds the Setting.ini beside it (its "Browser" names the stand-in
+// browser that fills the address box), works, and leaves the file as it was.
+TEST(MainDialogInJapaneseFolder, ReadsTheSettingsBesideItAndWorks) {
     const std::string page = testkit::DownloadDemoSite();
     ASSERT_FALSE(page.empty());
     const std::string site = page.substr(0, page.rfind('/') + 1);
+    testkit::StandinBrowser browser("\"" + page + "\",\"Sample\"");
+    ASSERT_TRUE(browser.Ready());
 
     e2e::Tessiwok app;
     e2e::StartOptions options;
     options.folderName = testkit::UniqueName("e2e") + "表";
+    options.exeName = "表.exe";
     options.writeSettings = true;
-    options.settings = "[Tessiwok]\r\nBrowser=NoSuchBrowser\r\n";
+    options.settings = "[Tessiwok]\r\nBrowser=" + browser.Service() + "\r\n";
     ASSERT_TRUE(app.Start(options)) << app.LastError();
     EXPECT_EQ(app.Folder().substr(app.Folder().size() - 3), "\x95\x5c\\");
-    EXPECT_EQ(e2e::WindowText(app.Dialog()), "Tessiwok");
+    EXPECT_EQ(app.Address(), page) << "the settings were not read from " << app.SettingsPath();
 
-    ASSERT_TRUE(app.SetAddress(page));
     ASSERT_TRUE(app.Click(IDC_COLLECT));
     EXPECT_EQ(app.Address(), site);
     EXPECT_EQ(app.RowCount(), 8);

@@ -75,23 +75,6 @@ TEST_F(FetchBrowserUrlTest, TheFirstFieldOfTheReplyFillsTheBox) {
     }
 }
 
-TEST_F(FetchBrowserUrlTest, NoBrowserLeavesTheBoxAlone) {
-    AskBrowser(testkit::UniqueName("TessiwokNobody"));
-    FetchBrowserUrl(box_);
-    EXPECT_EQ(Box(), "untouched");
-}
-
-TEST_F(FetchBrowserUrlTest, BrowserThatSendsNoDataEmptiesTheBox) {
-    StandinBrowserOptions options;
-    options.refuse = true;
-    StandinBrowser browser(options);
-    ASSERT_TRUE(browser.Ready());
-    AskBrowser(browser.Service());
-    FetchBrowserUrl(box_);
-    EXPECT_EQ(Box(), "");
-    EXPECT_EQ(browser.RequestLog(), kOneRequest);
-}
-
 TEST_F(FetchBrowserUrlTest, TheSettingNamesTheBrowserAsked) {
     StandinBrowser first("\"http://first/\"");
     StandinBrowser second("\"http://second/\"");

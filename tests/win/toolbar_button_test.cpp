@@ -165,15 +165,6 @@ TEST_F(ToolbarButton, UnregisterDeletesTheKeyWithItsSubkeysAndNothingElse) {
     SHDeleteKeyA(HKEY_CURRENT_USER, sibling.c_str());
 }
 
-TEST_F(ToolbarButton, RegistrationOfAMissingExecutableIsStaleAtTheNextStart) {
-    // "Exec" names Tessiwok.exe beside this test program, which is not there.
-    const std::string exec = testkit::ExecutableDirectory() + "Tessiwok.exe";
-    ASSERT_EQ(GetFileAttributesA(exec.c_str()), INVALID_FILE_ATTRIBUTES);
-    RegisterToolbarButton(nullptr);
-    EXPECT_FALSE(IsToolbarButtonRegistered());
-    EXPECT_FALSE(KeyExists());
-}
-
 // The start-up check over the states of the key.
 TEST_F(ToolbarButton, StartUpCheck) {
     const std::string self = testkit::ExecutableDirectory() + "toolbar_button_test.exe";

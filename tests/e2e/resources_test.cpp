@@ -1,0 +1,174 @@
+// The resources that the built Tessiwok.exe carries: dialog template 101 as
+// the dialog manager reads it (styles, positions in dialog units, texts, font,
+// control order = tab order), the manifest and the version information.
+#include "tests/e2e/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// UTF-16 text of a template as code page 932 bytes.
+std::string Cp932(const std::wstring& text) {
+    int bytes = WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), &out[0], bytes, nullptr, nullptr);
+    return out;
+}
+
+// Reads a DLGTEMPLATEEX and its items.
+class TemplateReader {
+public:
+    explicit TemplateReader(const BYTE* at) : at_(at) {}
+    WORD Word() { WORD v; std::memcpy(&v, at_, 2); at_ += 2; return v; }
+    DWORD Dword() { DWORD v; std::memcpy(&v, at_, 4); at_ += 4; return v; }
+    short Short() { return static_cast<short>(Word()); }
+    // A sz_Or_Ord: an ordinal as "#n", else the text.
+    std::string Text() {
+        if (Peek() == 0xFFFF) {
+            Word();
+            return "#" + std::to_string(Word());
+        }
+        std::wstring text;
+        for (WORD c = Word(); c != 0; c = Word()) text.push_back(static_cast<wchar_t>(c));
+        return Cp932(text);
+    }
+    void AlignDword(const BYTE* base) {
+        while ((at_ - base) % 4 != 0) ++at_;
+    }
+    void Skip(size_t bytes) { at_ += bytes; }
+
+private:
+    WORD Peek() const { WORD v; std::memcpy(&v, at_, 2); return v; }
+    const BYTE* at_;
+};
+
+struct Item {
+    DWORD style;
+    short x, y, cx, cy;
+    int id;
+    std::string windowClass;
+    std::string text;
+};
+
+class Resources : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module_ = LoadLibraryExA(e2e::BuiltExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module_, nullptr) << e2e::BuiltExePath() << " error " << GetLastError();
+    }
+    void TearDown() override {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    const BYTE* Resource(LPCSTR type, LPCSTR name, DWORD* size = nullptr) {
+        HRSRC found = FindResourceExA(module_, type, name, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+        if (found == nullptr) return nullptr;
+        if (size != nullptr) *size = SizeofResource(module_, found);
+        return static_cast<const BYTE*>(LockResource(LoadResource(module_, found)));
+    }
+    HMODULE module_ = nullptr;
+};
+
+TEST_F(Resources, DialogTemplate101) {
+    const BYTE* base = Resource(RT_DIALOG, MAKEINTRESOURCEA(IDD_MAIN));
+    ASSERT_NE(base, nullptr);
+    TemplateReader r(base);
+    EXPECT_EQ(r.Word(), 1);       // dlgVer
+    EXPECT_EQ(r.Word(), 0xFFFF);  // signature: DIALOGEX
+    r.Dword();                    // help id
+    EXPECT_EQ(r.Dword(), 0u);     // extended style
+    const DWORD style = r.Dword();
+    EXPECT_EQ(style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT));
+    const WORD count = r.Word();
+    ASSERT_EQ(count, 7);
+    EXPECT_EQ(r.Short(), 0);
+    EXPECT_EQ(r.Short(), 0);
+    EXPECT_EQ(r.Short(), 301);
+    EXPECT_EQ(r.Short(), 161);
+    EXPECT_EQ(r.Text(), "");  // no menu
+    EXPECT_EQ(r.Text(), "");  // the standard dialog class
+    EXPECT_EQ(r.Text(), "Tessiwok");
+    EXPECT_EQ(r.Word(), 9);   // points
+    r.Word();                 // weight
+    r.Word();                 // italic, character set
+    EXPECT_EQ(r.Text(), "ＭＳ Ｐゴシック");
+
+    std::vector<Item> items;
+    for (WORD i = 0; i < count; ++i) {
+        r.AlignDword(base);
+        Item item{};
+        r.Dword();  // help id
+        EXPECT_EQ(r.Dword(), 0u) << "extended style of item " << i;
+        item.style = r.Dword();
+        item.x = r.Short();
+        item.y = r.Short();
+        item.cx = r.Short();
+        item.cy = r.Short();
+        item.id = static_cast<int>(r.Dword());
+        item.windowClass = r.Text();
+        item.text = r.Text();
+        r.Skip(r.Word());  // creation data
+        items.push_back(item);
+    }
+
+    const DWORD child = WS_CHILD | WS_VISIBLE;
+    const Item expected[] = {
+        {child | WS_BORDER | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 11, 14, 245, 14, IDC_ADDRESS, "#129", ""},
+        {child | WS_TABSTOP | BS_PUSHBUTTON, 260, 14, 34, 14, IDC_COLLECT, "#128", "回収"},
+        {child | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 2, 37, 297, 103, IDC_RESULTS,
+         "SysListView32", ""},
+        {child | WS_DISABLED | WS_TABSTOP | BS_PUSHBUTTON, 234, 143, 61, 14, IDC_SAVE, "#128", "保存"},
+        {child | BS_GROUPBOX, 2, 2, 297, 32, -1, "#128", "回収対象URL（指定した階層以下のキャッシュを対象とします）"},
+        {child | WS_GROUP | SS_LEFT, 4, 147, 102, 8, -1, "#130", "Tessiwok 1.0.0.1"},
+        {child | WS_TABSTOP | BS_AUTOCHECKBOX, 122, 146, 89, 10, IDC_TOOLBAR, "#128", "IEのツールバーに登録する"},
+    };
+    for (size_t i = 0; i < 7; ++i) {
+        const Item& got = items[i];
+        const Item& want = expected[i];
+        EXPECT_EQ(got.style, want.style) << "item " << i << " " << want.text;
+        EXPECT_EQ(got.x, want.x) << "item " << i;
+        EXPECT_EQ(got.y, want.y) << "item " << i;
+        EXPECT_EQ(got.cx, want.cx) << "item " << i;
+        EXPECT_EQ(got.cy, want.cy) << "item " << i;
+        EXPECT_EQ(got.id, want.id) << "item " << i;
+        // Class names do not depend on case (windres writes them in capitals).
+        EXPECT_EQ(lstrcmpiA(got.windowClass.c_str(), want.windowClass.c_str()), 0)
+            << "item " << i << " " << got.windowClass;
+        EXPECT_EQ(got.text, want.text) << "item " << i;
+    }
+}
+
+TEST_F(Resources, ManifestAsksForCommonControls6AsInvoker) {
+    DWORD size = 0;
+    HRSRC found = FindResourceA(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    size = SizeofResource(module_, found);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module_, found)));
+    ASSERT_NE(bytes, nullptr);
+    std::string manifest(bytes, size);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+}
+
+TEST_F(Resources, VersionIs1001LikeTheStaticText) {
+    std::string path = e2e::BuiltExePath();
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_NE(size, 0u);
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(1, 0));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(1, 0));
+    char* text = nullptr;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\041103a4\\ProductVersion", reinterpret_cast<void**>(&text),
+                               &length));
+    EXPECT_STREQ(text, "1.0.0.1");
+}
+
+}  // namespace

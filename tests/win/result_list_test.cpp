@@ -1,0 +1,109 @@
+// The result list's Win32 edge: answering LVN_GETDISPINFOA requests from the
+// store (times through FileTimeToSystemTime, the Windows build's printf) and
+// the save button following a real list view's selection.
+#include "list/result_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+FileTime LocalFields(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME fields{};
+    fields.wYear = year;
+    fields.wMonth = month;
+    fields.wDay = day;
+    fields.wHour = hour;
+    fields.wMinute = minute;
+    fields.wSecond = second;
+    FILETIME time{};
+    SystemTimeToFileTime(&fields, &time);
+    return FileTime{time.dwLowDateTime, time.dwHighDateTime};
+}
+
+class CellRequests : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CacheEntry e;
+        e.relativePath = "img/\x95\x5c.gif";  // img/表.gif
+        e.extension = "gif";
+        e.size = 1280;
+        e.lastAccess = LocalFields(2002, 12, 31, 23, 59, 58);
+        e.lastModified = FileTime::FromValue(0x8000000000000000ull);  // beyond FileTimeToSystemTime
+        e.localFile = "C:\\cache\\x.gif";
+        store_.Append(e);
+    }
+    // The text written for one request, or "#" when nothing was written.
+    std::string Ask(int row, int column, int capacity = 260, UINT mask = LVIF_TEXT) {
+        std::string buffer(static_cast<size_t>(capacity) + 1, '#');
+        LVITEMA item{};
+        item.mask = mask;
+        item.iItem = row;
+        item.iSubItem = column;
+        item.pszText = &buffer[0];
+        item.cchTextMax = capacity;
+        FormatCellText(store_, item);
+        EXPECT_EQ(buffer.back(), '#') << "written past the capacity";
+        return buffer.substr(0, buffer.find('\0') == std::string::npos ? 1 : buffer.find('\0'));
+    }
+    EntryStore store_;
+};
+
+TEST_F(CellRequests, EveryColumnOfARow) {
+    EXPECT_EQ(Ask(0, 0), "img/\x95\x5c.gif");
+    EXPECT_EQ(Ask(0, 1), "gif");
+    EXPECT_EQ(Ask(0, 2), "1.2KB");  // the tie 1.25 rounds to even, as glibc's printf does
+    EXPECT_EQ(Ask(0, 3), "2002/12/31 23:59");
+    EXPECT_EQ(Ask(0, 4), "") << "a time the platform cannot convert shows nothing";
+}
+
+TEST_F(CellRequests, RequestsThatGetNothingOrLess) {
+    EXPECT_EQ(Ask(0, 0, 260, LVIF_STATE), "#") << "no text asked for";
+    EXPECT_EQ(Ask(0, 5), "#");
+    EXPECT_EQ(Ask(0, -1), "#");
+    EXPECT_EQ(Ask(1, 0), "") << "a row past the store";
+    EXPECT_EQ(Ask(-1, 2), "");
+    EXPECT_EQ(Ask(0, 0, 6), "img/");
+    EXPECT_EQ(Ask(0, 0, 7), "img/\x95");  // cut inside the double-byte character
+    EXPECT_EQ(Ask(0, 2, 5), "");
+    EXPECT_EQ(Ask(0, 3, 16), "");
+    EXPECT_EQ(Ask(0, 3, 17), "2002/12/31 23:59");
+    EXPECT_EQ(Ask(0, 1, 1), "");
+    EXPECT_EQ(Ask(0, 1, 0), "#");
+}
+
+TEST(UpdateSaveButton, FollowsTheSelectedCountOfARealList) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_OWNERDATA, 0, 0, 300, 150, parent,
+                                nullptr, nullptr, nullptr);
+    HWND save = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_DISABLED, 0, 160, 60, 20, parent, nullptr, nullptr, nullptr);
+    ASSERT_NE(list, nullptr);
+    SetupListColumns(list);
+    SendMessageA(list, LVM_SETITEMCOUNT, 3, 0);
+
+    UpdateSaveButton(save, list);
+    EXPECT_FALSE(IsWindowEnabled(save));
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+    UpdateSaveButton(save, list);
+    EXPECT_TRUE(IsWindowEnabled(save));
+    SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    UpdateSaveButton(save, list);
+    EXPECT_TRUE(IsWindowEnabled(save));
+    state.state = 0;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    UpdateSaveButton(save, list);
+    EXPECT_FALSE(IsWindowEnabled(save));
+
+    // Full-row select is the only extended style; the list starts without rows.
+    EXPECT_EQ(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
+    DestroyWindow(parent);
+}
+
+}  // namespace
