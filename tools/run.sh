@@ -38,6 +38,14 @@ wine "$build/tools/cachefill.exe" clear "http://127.0.0.1:" >/dev/null
 address=$(wine "$build/tools/cachefill.exe" demo | tr -d '\r')
 echo "demo site cached at $address"
 
+# A stand-in browser shows the sample page under Internet Explorer's DDE
+# service name, so the dialog opens with that address in its box.
+reply=$(printf '"%s","Tessiwok demo"' "$address" | od -An -tx1 | tr -d ' \n')
+wine "$build/tools/standin_browser.exe" --service Iexplore --reply-hex "$reply" >"$build/standin.out" 2>&1 &
+browser=$!
+for _ in $(seq 300); do grep -q ready "$build/standin.out" && break; sleep 0.1; done
+grep -q ready "$build/standin.out" || echo "run: the stand-in browser did not start" >&2
+
 # Step 2: the program, its dialog, the sample address collected.
 wine "$build/Tessiwok.exe" &
 program=$!
@@ -55,3 +63,4 @@ else
   echo "Tessiwok is open on $DISPLAY; close it to end."
 fi
 wait "$program"
+kill "$browser" 2>/dev/null || true
