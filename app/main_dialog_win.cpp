@@ -86,6 +86,9 @@ void CollectCommand(HWND dialog) {
     }
 
     HWND collectButton = GetDlgItem(dialog, IDC_COLLECT);
+    // Disabling the focused button takes the keyboard focus away from the
+    // whole dialog; it is given back once the button is enabled again.
+    const bool hadFocus = GetFocus() == collectButton;
     EnableWindow(collectButton, FALSE);
     // The dialog does not pump messages while it collects, so the cursor
     // keeps this shape until the collection is over.
@@ -98,6 +101,7 @@ void CollectCommand(HWND dialog) {
 
     SetCursor(previous);
     EnableWindow(collectButton, TRUE);
+    if (hadFocus) SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(collectButton), TRUE);
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -222,11 +222,12 @@ bool Tessiwok::Settle(DWORD timeoutMs) {
     const DWORD marker = 100000 + (++marker_ % 100000);
     HWND list = List();
     if (!PostMessageA(list, LVM_SETHOVERTIME, 0, marker)) return !Running();
+    // Each look waits briefly: a thread that is busy, or ending, is asked again.
     return WaitUntil(
         [&] {
-            if (!Running()) return true;
+            if (!Running() || !IsWindow(list)) return true;
             DWORD_PTR now = 0;
-            return SendMessageTimeoutA(list, LVM_GETHOVERTIME, 0, 0, SMTO_NORMAL, 1000, &now) && now == marker;
+            return SendMessageTimeoutA(list, LVM_GETHOVERTIME, 0, 0, SMTO_NORMAL, 50, &now) && now == marker;
         },
         timeoutMs);
 }
@@ -243,11 +244,15 @@ bool Tessiwok::Focus(int id) {
            Settle();
 }
 
-bool Tessiwok::PressKey(UINT virtualKey) {
+HWND Tessiwok::FocusedWindow() const {
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    HWND target = dialog_;
-    if (GetGUIThreadInfo(threadId_, &gui) && gui.hwndFocus != nullptr) target = gui.hwndFocus;
+    return GetGUIThreadInfo(threadId_, &gui) ? gui.hwndFocus : nullptr;
+}
+
+bool Tessiwok::PressKey(UINT virtualKey) {
+    HWND target = FocusedWindow();
+    if (target == nullptr) target = dialog_;
     const UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
     const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
     const LPARAM up = down | (1L << 30) | (1L << 31);

@@ -154,6 +154,8 @@ public:
     bool Click(int id, DWORD timeoutMs = kDefaultTimeoutMs);
     // Moves the keyboard focus to a control, as Tab would (WM_NEXTDLGCTL).
     bool Focus(int id);
+    // The window that has the keyboard focus in the program (nullptr: none).
+    HWND FocusedWindow() const;
     // Presses and releases a key in the control that has the focus, the way
     // the dialog's message loop sees a keystroke (WM_KEYDOWN and WM_KEYUP
     // posted), then settles. Meant for keys that type no character: Enter,

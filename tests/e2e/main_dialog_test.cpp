@@ -138,6 +138,7 @@ TEST_F(MainDialog, CollectButtonCutsTheAddressAndListsTheCachedFiles) {
     ASSERT_TRUE(Collect(page_));
     EXPECT_EQ(app_.Address(), site_);
     EXPECT_TRUE(IsWindowEnabled(app_.Control(IDC_COLLECT)));
+    EXPECT_EQ(app_.FocusedWindow(), app_.Control(IDC_COLLECT)) << "the button keeps the focus it was pressed with";
     EXPECT_EQ(SortedByPath(app_.ReadCells()), ExpectedSite());
 }
 
@@ -146,6 +147,7 @@ TEST_F(MainDialog, EnterInTheAddressBoxCollectsLikeTheButton) {
     ASSERT_TRUE(app_.Focus(IDC_ADDRESS));
     ASSERT_TRUE(app_.PressKey(VK_RETURN));
     EXPECT_EQ(app_.Address(), site_ + "img/");
+    EXPECT_EQ(app_.FocusedWindow(), app_.Control(IDC_ADDRESS));
     EXPECT_EQ(SortedByPath(app_.ReadCells()),
               (Rows{{"banner.png", "png", "1024B", LocalTimeText(CachedAccessTime(site_ + "img/banner.png")),
                      LocalTimeText(testkit::UtcFileTime(2003, 2, 2, 12, 0, 0))},
