@@ -8,6 +8,7 @@
 
 #include "app/program.h"
 #include "save/folder_chooser.h"
+#include "save/safe_name.h"
 #include "save/save_paths.h"
 
 namespace {
@@ -44,6 +45,10 @@ const CacheEntry* EntryAt(int row) {
     return &entryStore.At(static_cast<size_t>(row));
 }
 
+// The name a copy gets: the entry's file name, made safe to create inside a
+// folder (the cache may hold any address; the list still shows it as it is).
+std::string SavedFileName(const CacheEntry& entry) { return SafeFileName(EntryFileName(entry)); }
+
 void ReadSaveFolder(char* buffer, DWORD size) {
     saveOps.readProfileString(kSettingsSection, kSaveFolderKey, "", buffer, size, settingsFile.Path());
 }
@@ -73,7 +78,7 @@ void SaveOneEntry(HWND list, HWND dialog) {
     request.lpstrTitle = kSaveAsTitle;
     request.Flags = OFN_OVERWRITEPROMPT;
 
-    BuildProposedPath(path, sizeof path, EntryFileName(*entry));
+    BuildProposedPath(path, sizeof path, SavedFileName(*entry));
     if (!saveOps.getSaveFileName(&request)) return;  // cancelled or failed: nothing to say
 
     // The dialog has already asked before replacing an existing file.
@@ -106,7 +111,7 @@ void SaveSelectedEntries(HWND list, HWND dialog) {
 
         // A destination that does not fit would be a cut name, some other file:
         // it is reported like a failed copy.
-        if (!BuildDestination(prefix, EntryFileName(*entry), path, sizeof path)) {
+        if (!BuildDestination(prefix, SavedFileName(*entry), path, sizeof path)) {
             saveOps.messageBox(dialog, kCopyErrorText, kCaption, MB_OK | MB_ICONINFORMATION);
             return;
         }

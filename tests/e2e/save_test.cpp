@@ -443,3 +443,48 @@ TEST_F(Save, DriveRootGivesDestinationsWithTwoBackslashes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Addresses whose last segment means something else in a Windows file name
+// are copied into the chosen folder itself, under safe names; the list still
+// shows them as the cache holds them.
+TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
+    Commit("..\\..\\evil.dll", "dll");
+    Commit("a:b.gif", "gif");
+    Commit("img/nul.gif", "gif");
+    Commit("ok.gif", "gif");
+    StartAndCollect();
+    std::vector<std::string> shown;
+    for (const auto& [path, row] : rowOf_) shown.push_back(path);
+    EXPECT_EQ(shown, (std::vector<std::string>{"..\\..\\evil.dll", "a:b.gif", "img/nul.gif", "ok.gif"}));
+
+    // Save As proposes the safe name.
+    ASSERT_TRUE(app_.SelectRows(Rows({"a:b.gif"})));
+    ASSERT_TRUE(app_.Click(IDC_SAVE));
+    HWND saveAs = WaitForWindowTitled(kSaveAsTitle);
+    ASSERT_NE(saveAs, nullptr);
+    EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), "a_b.gif");
+    ASSERT_TRUE(app_.PressDialogButton(saveAs, IDCANCEL));
+
+    // Two levels down, so that "..\..\" would land in out_ itself.
+    const std::string chosen = out_ + "\\a\\b";
+    ASSERT_TRUE(CreateDirectoryA((out_ + "\\a").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
+    HWND chooser = OpenChooser({"..\\..\\evil.dll", "a:b.gif", "img/nul.gif", "ok.gif"}, chosen);
+    ASSERT_NE(chooser, nullptr);
+    ChooseIn(chooser, chosen);
+    ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
+
+    EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
+    ExpectNothingElseShown();
+    EXPECT_EQ(FilesIn(chosen), (std::vector<std::string>{".._.._evil.dll", "_nul.gif", "a_b.gif", "ok.gif"}));
+    EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\.._.._evil.dll"), content_["..\\..\\evil.dll"]);
+    EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\a_b.gif"), content_["a:b.gif"]);
+    EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\_nul.gif"), content_["img/nul.gif"]);
+    EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"a"});
+    EXPECT_EQ(FilesIn(out_ + "\\a"), std::vector<std::string>{"b"});
+    EXPECT_EQ(SaveFolderSetting(), chosen);
+}
+
+}  // namespace

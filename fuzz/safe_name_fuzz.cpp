@@ -1,0 +1,43 @@
+// Safe file names from arbitrary bytes: nothing that could leave the folder,
+// name a stream or be refused, and nothing more than one byte longer.
+#include <string>
+#include <string_view>
+
+#include "app/cp932.h"
+#include "fuzz/fuzz_input.h"
+#include "save/safe_name.h"
+
+namespace {
+
+bool IsTrailByte(unsigned char byte) { return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC); }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view name(reinterpret_cast<const char*>(data), size);
+    const std::string safe = SafeFileName(name);
+    Require(safe.size() == name.size() || safe.size() == name.size() + 1);
+    Require(name.empty() == safe.empty());
+    for (size_t i = 0; i < safe.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(safe[i]);
+        if (IsCp932LeadByte(byte)) {
+            // Every lead byte left has its trail byte: one character.
+            Require(i + 1 < safe.size() && IsTrailByte(static_cast<unsigned char>(safe[i + 1])));
+            ++i;
+            continue;
+        }
+        Require(byte >= 0x20);
+        for (char forbidden : std::string_view("\\/:*?\"<>|")) Require(safe[i] != forbidden);
+    }
+    // The search the save commands use for "\" finds none either.
+    Require(LastBackslashCp932(safe) == std::string_view::npos);
+    Require(SafeFileName(safe) == safe);
+    // Bytes are only ever replaced by "_", after the one "_" put in front of a device name.
+    std::string_view kept(safe);
+    if (safe.size() > name.size()) {
+        Require(safe[0] == '_');
+        kept.remove_prefix(1);
+    }
+    for (size_t i = 0; i < name.size(); ++i) Require(kept[i] == name[i] || kept[i] == '_');
+    return 0;
+}

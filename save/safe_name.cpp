@@ -1,0 +1,54 @@
+// File names from the URL cache made safe to create inside a chosen folder.
+#include "save/safe_name.h"
+
+#include <cstring>
+
+#include "app/cp932.h"
+
+namespace {
+
+bool IsCp932TrailByte(unsigned char byte) { return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC); }
+
+bool IsForbiddenInFileName(unsigned char byte) {
+    return byte < 0x20 || (byte != '\0' && std::strchr("\\/:*?\"<>|", byte) != nullptr);
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (AsciiUpper(text[i]) != upper[i]) return false;
+    return true;
+}
+
+// Windows opens a device for these whatever extension follows.
+bool IsDeviceName(std::string_view base) {
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    for (std::string_view device : {"CON", "PRN", "AUX", "NUL"})
+        if (EqualsIgnoringAsciiCase(base, device)) return true;
+    if (base.size() != 4 || base[3] < '1' || base[3] > '9') return false;
+    return EqualsIgnoringAsciiCase(base.substr(0, 3), "COM") || EqualsIgnoringAsciiCase(base.substr(0, 3), "LPT");
+}
+
+}  // namespace
+
+std::string SafeFileName(std::string_view name) {
+    std::string safe;
+    safe.reserve(name.size() + 1);
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(name[i]);
+        if (IsCp932LeadByte(byte)) {
+            if (i + 1 < name.size() && IsCp932TrailByte(static_cast<unsigned char>(name[i + 1]))) {
+                safe.append(name.substr(i, 2));
+                ++i;
+            } else {
+                safe.push_back('_');  // no character: the platform would make something else of it
+            }
+        } else {
+            safe.push_back(IsForbiddenInFileName(byte) ? '_' : name[i]);
+        }
+    }
+    if (IsDeviceName(std::string_view(safe).substr(0, safe.find('.')))) safe.insert(safe.begin(), '_');
+    return safe;
+}

@@ -1,0 +1,106 @@
+// Entry file names made safe for a destination inside a folder.
+#include "save/safe_name.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+struct Case {
+    std::string name;
+    std::string safe;
+};
+
+void ExpectTable(const std::vector<Case>& cases) {
+    for (const Case& c : cases) EXPECT_EQ(SafeFileName(c.name), c.safe) << "name \"" << c.name << "\"";
+}
+
+TEST(SafeFileName, LeavesSafeNamesByteForByte) {
+    ExpectTable({
+        {"logo.gif", "logo.gif"},
+        {"", ""},
+        {"index.html", "index.html"},
+        {"a b-c_d(1)[2]{3}~!@#$%^&'+=,;.tar.gz", "a b-c_d(1)[2]{3}~!@#$%^&'+=,;.tar.gz"},
+        {"\x95\x5c.gif", "\x95\x5c.gif"},      // 表: trail byte 0x5C
+        {"\x83\x7c\x83\x93.txt", "\x83\x7c\x83\x93.txt"},  // ポン: trail byte 0x7C
+        {"\x81\x7c", "\x81\x7c"},              // −: trail byte 0x7C
+        {"\xea\xa2x", "\xea\xa2x"},            // a lead byte 0xE0-0xFC
+        {"\xa0\xb1\xdf\x80\xfd\xff", "\xa0\xb1\xdf\x80\xfd\xff"},  // single-byte kana and other high bytes
+        {"x\x7f", "x\x7f"},
+        {"name.", "name."},  // a lone trailing "." or space is the platform's
+        {"name ", "name "},
+        {"..", ".."},
+        {"CONSOLE.gif", "CONSOLE.gif"},
+        {"COM10.gif", "COM10.gif"},
+        {"COM0", "COM0"},
+        {"LPT", "LPT"},
+        {"NULL.txt", "NULL.txt"},
+        {"x.CON", "x.CON"},
+        {".nul", ".nul"},
+        {"aux_1", "aux_1"},
+    });
+}
+
+TEST(SafeFileName, ReplacesEveryByteWindowsRefusesInAName) {
+    for (char forbidden : std::string("\\/:*?\"<>|")) {
+        EXPECT_EQ(SafeFileName(std::string("a") + forbidden + "b"), "a_b") << "byte " << forbidden;
+    }
+    for (int byte = 0x01; byte <= 0x1F; ++byte) {
+        EXPECT_EQ(SafeFileName(std::string("a") + static_cast<char>(byte) + "b"), "a_b") << "byte " << byte;
+    }
+    ExpectTable({
+        {"..\\..\\x.dll", ".._.._x.dll"},
+        {"a:b.gif", "a_b.gif"},
+        {"C:\\Windows\\x", "C__Windows_x"},
+        {"\\\\server\\share", "__server_share"},
+        {"what?.gif", "what_.gif"},
+        {"\x95\x5c\\x", "\x95\x5c_x"},  // 表 kept, the real backslash after it replaced
+    });
+}
+
+TEST(SafeFileName, PrefixesDeviceNamesInAnyCase) {
+    ExpectTable({
+        {"CON", "_CON"},
+        {"con.txt", "_con.txt"},
+        {"Com1.gif", "_Com1.gif"},
+        {"LPT9", "_LPT9"},
+        {"lpt1.a.b", "_lpt1.a.b"},
+        {"PRN.", "_PRN."},
+        {"aux", "_aux"},
+        {"NuL.gif", "_NuL.gif"},
+        {"NUL .txt", "_NUL .txt"},  // Windows drops the spaces before the dot
+        {"com9  ", "_com9  "},
+        {"con:x", "con_x"},         // not a device name once the ":" is gone
+        {"CON|.gif", "CON_.gif"},
+    });
+}
+
+TEST(SafeFileName, LeadByteWithoutItsTrailIsReplacedWithoutReadingPastTheEnd) {
+    // Exactly sized heap copies: AddressSanitizer reports any read past them.
+    for (const Case& c : std::vector<Case>{
+             {"ab\x95", "ab_"},
+             {"\x81", "_"},
+             {"\xfc", "_"},
+             {"\x81/x", "__x"},   // 0x2F cannot be a trail byte: the "/" is a separator
+             {"\x81:x", "__x"},
+             {"\x81\x1f", "__"},
+             {"\x81\x7f", "_\x7f"},
+             {"con\x81", "con_"},
+         }) {
+        auto bytes = std::make_unique<char[]>(c.name.size());
+        c.name.copy(bytes.get(), c.name.size());
+        EXPECT_EQ(SafeFileName(std::string_view(bytes.get(), c.name.size())), c.safe) << "name \"" << c.name << "\"";
+    }
+}
+
+TEST(SafeFileName, IsStableOnItsOwnResult) {
+    for (std::string name : {"..\\..\\x.dll", "CON", "a:b", "ab\x95", "\x81/x", "com1 .gif"}) {
+        std::string once = SafeFileName(name);
+        EXPECT_EQ(SafeFileName(once), once) << name;
+        EXPECT_LE(once.size(), name.size() + 1);
+    }
+}
+
+}  // namespace
