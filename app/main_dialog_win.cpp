@@ -26,7 +26,21 @@ void SetItemCount(HWND list, size_t count) {
     SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
 }
 
+// The program's icon in the caption and the task switcher. The dialog template
+// names no icon, so the dialog would otherwise show the system's default.
+void ShowProgramIcon(HWND dialog) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    auto load = [&](int metricX, int metricY) {
+        return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TESSIWOK), IMAGE_ICON,
+                                             GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
+    };
+    if (HICON bigIcon = load(SM_CXICON, SM_CYICON)) SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    if (HICON smallIcon = load(SM_CXSMICON, SM_CYSMICON))
+        SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+}
+
 void OnInitDialog(HWND dialog) {
+    ShowProgramIcon(dialog);
     CheckDlgButton(dialog, IDC_TOOLBAR, IsToolbarButtonRegistered() ? BST_CHECKED : BST_UNCHECKED);
     SetupListColumns(GetDlgItem(dialog, IDC_RESULTS));
     FetchBrowserUrl(GetDlgItem(dialog, IDC_ADDRESS));

@@ -1,6 +1,7 @@
 // Program entry: the one modal dialog, run to its end.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "app/main_dialog.h"
 #include "app/module_path_win.h"
@@ -17,6 +18,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // The shell's folder-browse dialog needs COM on the calling thread;
+    // Wine tolerates its absence, Windows does not promise to.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+
+    if (SUCCEEDED(com)) CoUninitialize();
     return 0;
 }
