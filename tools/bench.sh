@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under Wine in a prefix of their own
-# (build/windows/bench-prefix), printing their figures.
+# (build/windows/bench-prefix, or the name in TESSIWOK_BENCH_PREFIX), printing
+# their figures.
 #   tools/bench.sh collect 1000 10000     one benchmark with its arguments
 #   tools/bench.sh                        every benchmark with its defaults
 set -euo pipefail
@@ -11,7 +12,7 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 
 source tools/wine-session.sh
-wine_session_start "$root/build/windows/bench-prefix"
+wine_session_start "$root/build/windows/${TESSIWOK_BENCH_PREFIX:-bench-prefix}"
 cd build/windows/bench
 if [ $# -gt 0 ]; then
   name=$1; shift

@@ -1,0 +1,176 @@
+// Large caches through the real Tessiwok.exe: collect, sort by every column and
+// draw at growing cache sizes, then save 1,000 selected rows into a folder
+// against CopyFileA alone. Prints time and the program's peak memory.
+//   bench_large_cache [--header BYTES] [TIER ...]   tiers grow one cache;
+//   "max" fills until the cache refuses (default 1000 10000 30000 max)
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+#include "tools/testkit/paths.h"
+#include "tools/testkit/url_cache_fixture.h"
+
+namespace {
+
+const char kPrefix[] = "http://large.tessiwok.test/site/";
+const DWORD kLongWait = 30 * 60 * 1000;
+
+double Now() {
+    LARGE_INTEGER f, t;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / double(f.QuadPart);
+}
+
+double PeakMiB(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return -1;
+    return double(counters.PeakPagefileUsage) / (1024.0 * 1024.0);
+}
+
+// Commits until the cache holds target items (or refuses one); returns the count.
+long FillTo(long target, long filled, long headerBytes) {
+    for (; filled < target; ++filled) {
+        testkit::CommitSpec spec;
+        char name[64];
+        std::snprintf(name, sizeof name, "d%ld/img%06ld.gif", filled % 20, filled);
+        spec.url = std::string(kPrefix) + name;
+        spec.content = std::string(static_cast<size_t>(64 + filled % 512), 'x');
+        spec.lastModified = testkit::UtcFileTime(2003, 1 + filled % 12, 1 + filled % 28, filled % 24, filled % 60, 0);
+        if (headerBytes > 0) spec.headers = "X-Pad: " + std::string(static_cast<size_t>(headerBytes), 'h') + "\r\n";
+        if (!testkit::CommitCacheEntry(spec)) {
+            std::printf("# the cache refused item %ld (error %lu): full\n", filled, GetLastError());
+            break;
+        }
+    }
+    return filled;
+}
+
+// Redraws the list now (a synchronous WM_PAINT in the program's thread).
+void Draw(e2e::Tessiwok& app) { RedrawWindow(app.List(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+
+void MeasureTier(long tier) {
+    e2e::Tessiwok app;
+    if (!app.Start()) {
+        std::printf("%-8ld cannot start Tessiwok: %s\n", tier, app.LastError().c_str());
+        return;
+    }
+    app.SetAddress(std::string(kPrefix) + "index.html");
+    double t0 = Now();
+    app.Click(IDC_COLLECT, kLongWait);
+    Draw(app);
+    double collect = Now() - t0;
+    int rows = app.RowCount();
+
+    double sorts[5];
+    for (int column = 0; column < 5; ++column) {
+        double s = Now();
+        app.ClickColumnHeader(column);
+        Draw(app);
+        sorts[column] = Now() - s;
+    }
+    std::printf("%-8ld %8d %10.2f %8.3f %8.3f %8.3f %8.3f %8.3f %10.1f\n", tier, rows, collect, sorts[0], sorts[1],
+                sorts[2], sorts[3], sorts[4], PeakMiB(app.Process()));
+    std::fflush(stdout);
+    app.PressKey(VK_ESCAPE);
+    app.WaitForExit();
+}
+
+// Saves rows 0-999 through the folder chooser into an empty folder; the
+// baseline copies the same files with CopyFileA alone.
+void MeasureSave(int count) {
+    std::string target = testkit::MakeScratchDirectory("bench-save");
+    std::string baseline = testkit::MakeScratchDirectory("bench-copy");
+    e2e::StartOptions options;
+    options.writeSettings = true;
+    options.settings = "[Tessiwok]\r\nSaveFolder=" + target + "\r\n";
+    e2e::Tessiwok app;
+    if (!app.Start(options)) {
+        std::printf("cannot start Tessiwok: %s\n", app.LastError().c_str());
+        return;
+    }
+    app.SetAddress(kPrefix);
+    app.Click(IDC_COLLECT, kLongWait);
+    count = std::min(count, app.RowCount());
+    std::vector<int> rows;
+    for (int i = 0; i < count; ++i) rows.push_back(i);
+    app.SelectRows(rows);
+
+    std::vector<std::pair<std::string, std::string>> copies;  // source, name
+    for (int i = 0; i < count; ++i) {
+        std::string path = app.CellText(i, 0);
+        copies.emplace_back(testkit::LocalFileOf(std::string(kPrefix) + path), path.substr(path.rfind('/') + 1));
+    }
+
+    // The baseline runs before and after the program's save, into folders of
+    // its own, so that neither side alone pays for reading the files cold.
+    auto copyAlone = [&](const std::string& folder) {
+        double b0 = Now();
+        for (const auto& [source, name] : copies) CopyFileA(source.c_str(), (folder + "\\" + name).c_str(), FALSE);
+        return Now() - b0;
+    };
+    double before = copyAlone(baseline);
+
+    // Wine's chooser finds the folder to select by its item-id list, which
+    // holds directory times that Linux moves on the first read after a change.
+    testkit::SettleDirectoryTimes(target);
+    app.Click(IDC_SAVE);
+    HWND chooser = app.WaitForOtherWindow("#32770");
+    double t0 = Now();
+    e2e::PostClick(GetDlgItem(chooser, IDOK));  // no settling: that would wait for the whole save
+    // Copying starts when the first file appears in the folder.
+    const std::string firstCopy = target + "\\" + copies.front().second;
+    e2e::WaitUntil([&] { return GetFileAttributesA(firstCopy.c_str()) != INVALID_FILE_ATTRIBUTES; }, kLongWait);
+    double closing = Now() - t0;
+    HWND done = nullptr;
+    e2e::WaitUntil([&] {
+        for (HWND w : app.OtherWindows())
+            if (w != chooser && !e2e::MessageBoxText(w).empty()) done = w;
+        return done != nullptr;
+    }, kLongWait);
+    double save = Now() - t0;
+    if (done) app.PressDialogButton(done, IDOK);
+
+    double after = copyAlone(testkit::MakeScratchDirectory("bench-copy2"));
+    double copy = std::min(before, after);
+    std::printf("save of %d rows: %.3f s (%.3f s of it until the first file appeared); CopyFileA alone: %.3f s / %.3f s;"
+                " ratio %.3f, %.3f from the first file on\n",
+                count, save, closing, before, after, save / copy, (save - closing) / copy);
+    app.PressKey(VK_ESCAPE);
+    app.WaitForExit();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    long headerBytes = 0;
+    std::vector<std::string> tiers;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--header" && i + 1 < argc) headerBytes = std::strtol(argv[++i], nullptr, 10);
+        else tiers.push_back(arg);
+    }
+    if (tiers.empty()) tiers = {"1000", "10000", "30000", "max"};
+
+    long filled = static_cast<long>(testkit::CachedUrlsUnder(kPrefix).size());
+    std::printf("%-8s %8s %10s %8s %8s %8s %8s %8s %10s\n", "tier", "rows", "collect s", "path s", "ext s", "size s",
+                "access s", "modif s", "peak MiB");
+    for (const std::string& tier : tiers) {
+        long target = tier == "max" ? 1000000 : std::strtol(tier.c_str(), nullptr, 10);
+        double f0 = Now();
+        long now = FillTo(target, filled, headerBytes);
+        if (now > filled) std::printf("# filled %ld items in %.1f s\n", now - filled, Now() - f0);
+        filled = now;
+        MeasureTier(filled);
+        if (filled < target) break;
+    }
+    MeasureSave(1000);
+    return 0;
+}
