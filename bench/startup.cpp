@@ -39,8 +39,8 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM context) {
 }
 
 // Seconds until the dialog shows, or a negative number when it did not within 60 s.
-double StartOnce(const std::string& exe, HWND* dialog, PROCESS_INFORMATION* info) {
-    std::string commandLine = "\"" + exe + "\"";
+double StartOnce(const std::string& exe, const std::string& arguments, HWND* dialog, PROCESS_INFORMATION* info) {
+    std::string commandLine = "\"" + exe + "\"" + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     const double start = Now();
@@ -58,30 +58,50 @@ double StartOnce(const std::string& exe, HWND* dialog, PROCESS_INFORMATION* info
     return -1;
 }
 
+// Starts the program, waits for its dialog, closes it; seconds to the dialog
+// or a negative number on failure.
+double Round(const std::string& exe, const std::string& arguments) {
+    HWND dialog = nullptr;
+    PROCESS_INFORMATION info{};
+    const double seconds = StartOnce(exe, arguments, &dialog, &info);
+    if (seconds < 0) {
+        std::fprintf(stderr, "bench_startup: no dialog from %s (error %lu)\n", exe.c_str(), GetLastError());
+        if (info.hProcess != nullptr) TerminateProcess(info.hProcess, 1);
+    } else {
+        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        WaitForSingleObject(info.hProcess, 60000);
+    }
+    if (info.hProcess != nullptr) CloseHandle(info.hProcess);
+    if (info.hThread != nullptr) CloseHandle(info.hThread);
+    return seconds;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 }  // namespace
 
+// Alternates Tessiwok.exe with the baseline (the same dialog template shown by
+// a program that does nothing else) and prints both medians and their ratio.
 int main(int argc, char** argv) {
     const int rounds = argc >= 2 ? std::atoi(argv[1]) : 15;
     const std::string exe = argc >= 3 ? argv[2] : testkit::ExecutableDirectory() + "..\\Tessiwok.exe";
-    std::vector<double> times;
+    const std::string bare = testkit::ExecutableDirectory() + "bench_bare_dialog.exe";
+    std::vector<double> times, bareTimes, ratios;
     for (int round = 0; round < rounds; ++round) {
-        HWND dialog = nullptr;
-        PROCESS_INFORMATION info{};
-        const double seconds = StartOnce(exe, &dialog, &info);
-        if (seconds < 0) {
-            std::fprintf(stderr, "bench_startup: no dialog from %s (error %lu)\n", exe.c_str(), GetLastError());
-            if (info.hProcess != nullptr) TerminateProcess(info.hProcess, 1);
-            return 1;
-        }
+        const double seconds = Round(exe, "");
+        const double bareSeconds = Round(bare, " --show \"" + exe + "\"");
+        if (seconds < 0 || bareSeconds < 0) return 1;
         times.push_back(seconds);
-        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-        WaitForSingleObject(info.hProcess, 60000);
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
+        bareTimes.push_back(bareSeconds);
+        ratios.push_back(seconds / bareSeconds);
     }
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
     std::printf("start to dialog shown, no browser answering: %d rounds, median %.1f ms (min %.1f, max %.1f)\n", rounds,
-                sorted[sorted.size() / 2] * 1e3, sorted.front() * 1e3, sorted.back() * 1e3);
+                Median(times) * 1e3, *std::min_element(times.begin(), times.end()) * 1e3,
+                *std::max_element(times.begin(), times.end()) * 1e3);
+    std::printf("baseline (the same template, no program logic): median %.1f ms; ratio median %.2f\n",
+                Median(bareTimes) * 1e3, Median(ratios));
     return 0;
 }
