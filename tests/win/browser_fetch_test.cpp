@@ -105,6 +105,10 @@ struct Recorder {
     std::map<HSZ, std::string> strings;
     bool failInitialize = false;
     bool failAllocation = false;
+    std::string failString = "\x01";  // a string handle of this text cannot be created
+    bool timeOut = false;              // the request runs out of time without reaching the server
+    // What is held, counted up on every acquisition and down on every release.
+    int instances = 0, liveStrings = 0, conversations = 0, dataHandles = 0, blocks = 0;
 } recorder;
 
 std::string Name(HSZ handle) {
@@ -116,35 +120,49 @@ UINT WINAPI RecInitialize(LPDWORD instance, PFNCALLBACK callback, DWORD flags, D
     recorder.calls.push_back("initialize " + std::to_string(*instance) + " " + std::to_string(flags) + " " +
                              std::to_string(reserved));
     if (recorder.failInitialize) return DMLERR_SYS_ERROR;
-    return DdeInitializeA(instance, callback, flags, reserved);
+    UINT result = DdeInitializeA(instance, callback, flags, reserved);
+    if (result == DMLERR_NO_ERROR) ++recorder.instances;
+    return result;
 }
 BOOL WINAPI RecUninitialize(DWORD instance) {
     recorder.calls.push_back("uninitialize");
+    --recorder.instances;
     return DdeUninitialize(instance);
 }
 HSZ WINAPI RecCreateString(DWORD instance, LPCSTR text, int codePage) {
     recorder.calls.push_back("string " + std::string(text) + " " + std::to_string(codePage));
+    if (recorder.failString == text) return nullptr;
     HSZ handle = DdeCreateStringHandleA(instance, text, codePage);
-    if (handle) recorder.strings[handle] = text;
+    if (handle) {
+        recorder.strings[handle] = text;
+        ++recorder.liveStrings;
+    }
     return handle;
 }
 BOOL WINAPI RecFreeString(DWORD instance, HSZ handle) {
     recorder.calls.push_back("free string " + Name(handle));
+    --recorder.liveStrings;
     return DdeFreeStringHandle(instance, handle);
 }
 HCONV WINAPI RecConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
     recorder.calls.push_back("connect " + Name(service) + " " + Name(topic) + (context ? " context" : ""));
-    return DdeConnect(instance, service, topic, context);
+    HCONV conversation = DdeConnect(instance, service, topic, context);
+    if (conversation) ++recorder.conversations;
+    return conversation;
 }
 BOOL WINAPI RecDisconnect(HCONV conversation) {
     recorder.calls.push_back("disconnect");
+    --recorder.conversations;
     return DdeDisconnect(conversation);
 }
 HDDEDATA WINAPI RecTransaction(LPBYTE data, DWORD length, HCONV conversation, HSZ item, UINT format, UINT type,
                                DWORD timeout, LPDWORD result) {
     recorder.calls.push_back("request " + Name(item) + " " + std::to_string(format) + " " + std::to_string(type) +
                              " " + std::to_string(timeout) + (data || length || result ? " extra" : ""));
-    return DdeClientTransaction(data, length, conversation, item, format, type, timeout, result);
+    if (recorder.timeOut) return nullptr;  // what the library gives when the time-out runs out
+    HDDEDATA reply = DdeClientTransaction(data, length, conversation, item, format, type, timeout, result);
+    if (reply) ++recorder.dataHandles;
+    return reply;
 }
 DWORD WINAPI RecGetData(HDDEDATA data, LPBYTE destination, DWORD most, DWORD offset) {
     recorder.calls.push_back("get data " + std::to_string(most) + " " + std::to_string(offset));
@@ -152,15 +170,19 @@ DWORD WINAPI RecGetData(HDDEDATA data, LPBYTE destination, DWORD most, DWORD off
 }
 BOOL WINAPI RecFreeData(HDDEDATA data) {
     recorder.calls.push_back("free data");
+    --recorder.dataHandles;
     return DdeFreeDataHandle(data);
 }
 HGLOBAL WINAPI RecAlloc(UINT flags, SIZE_T bytes) {
     recorder.calls.push_back("alloc " + std::to_string(flags) + " " + std::to_string(bytes));
     if (recorder.failAllocation) return nullptr;
-    return GlobalAlloc(flags, bytes);
+    HGLOBAL block = GlobalAlloc(flags, bytes);
+    if (block) ++recorder.blocks;
+    return block;
 }
 HGLOBAL WINAPI RecFree(HGLOBAL block) {
     recorder.calls.push_back("free block");
+    --recorder.blocks;
     return GlobalFree(block);
 }
 
@@ -177,6 +199,15 @@ protected:
         FetchBrowserUrlTest::SetUp();
         recorder = Recorder{};
         ddeFetchOps = recordingOps;
+    }
+    // Whatever the way out, nothing the fetch acquired is still held.
+    void TearDown() override {
+        EXPECT_EQ(recorder.instances, 0) << "instance ended";
+        EXPECT_EQ(recorder.liveStrings, 0) << "string handles freed";
+        EXPECT_EQ(recorder.conversations, 0) << "conversation closed";
+        EXPECT_EQ(recorder.dataHandles, 0) << "data handle freed";
+        EXPECT_EQ(recorder.blocks, 0) << "reply block freed";
+        FetchBrowserUrlTest::TearDown();
     }
     // The calls up to the request, for a browser of this service.
     static Calls Opening(const std::string& service) {
@@ -255,6 +286,46 @@ TEST_F(FetchBrowserUrlCalls, EmptyServiceNameAsksNobody) {
     EXPECT_EQ(recorder.calls, (Calls{"initialize 0 3932176 0", "string  0", "string WWW_GetWindowInfo 0",
                                      "string 0xFFFFFFFF 0", "free string 0xFFFFFFFF",
                                      "free string WWW_GetWindowInfo", "uninitialize"}));
+}
+
+TEST_F(FetchBrowserUrlCalls, RequestThatTimesOutEmptiesTheBoxAndReleasesEverythingInOrder) {
+    recorder.timeOut = true;
+    StandinBrowser browser("\"http://host/\"");
+    ASSERT_TRUE(browser.Ready());
+    AskBrowser(browser.Service());
+    FetchBrowserUrl(box_);
+    EXPECT_EQ(Box(), "");
+    EXPECT_EQ(recorder.calls, Then(Then(Opening(browser.Service()), {kRequest}), Closing(browser.Service(), true)));
+}
+
+// A string handle that cannot be created: nobody is asked, the handles that
+// were created are freed in the usual order and the instance is ended.
+TEST_F(FetchBrowserUrlCalls, StringHandleThatCannotBeCreatedAsksNobody) {
+    StandinBrowser browser("\"http://host/\"");
+    ASSERT_TRUE(browser.Ready());
+    AskBrowser(browser.Service());
+    const std::string service = browser.Service();
+    const Calls created = {"initialize 0 3932176 0", "string " + service + " 0", "string WWW_GetWindowInfo 0",
+                           "string 0xFFFFFFFF 0"};
+    struct Row {
+        std::string failing;
+        Calls released;
+    } rows[] = {
+        {service, {"free string 0xFFFFFFFF", "free string WWW_GetWindowInfo", "uninitialize"}},
+        {"WWW_GetWindowInfo", {"free string 0xFFFFFFFF", "free string " + service, "uninitialize"}},
+        {"0xFFFFFFFF", {"free string WWW_GetWindowInfo", "free string " + service, "uninitialize"}},
+    };
+    for (const Row& row : rows) {
+        recorder = Recorder{};
+        recorder.failString = row.failing;
+        SetWindowTextA(box_, "untouched");
+        FetchBrowserUrl(box_);
+        EXPECT_EQ(Box(), "untouched") << row.failing;
+        EXPECT_EQ(recorder.calls, Then(created, row.released)) << row.failing;
+        EXPECT_EQ(recorder.liveStrings, 0) << row.failing;
+        EXPECT_EQ(recorder.instances, 0) << row.failing;
+    }
+    EXPECT_EQ(browser.RequestLog(), "");
 }
 
 }  // namespace

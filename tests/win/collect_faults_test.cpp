@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
@@ -26,10 +29,23 @@ struct Counts {
     int starveAdvance = 0;       // offer this advance (1-based) too small a buffer
     bool refuseGrowthAfterStarving = false;
     bool refuseNextGrowth = false;
+    DWORD probeNeed = 0;         // nonzero: the probe reports this need
+    int failAdvance = 0;         // make this advance (1-based) fail
+    DWORD failAdvanceError = 0;
+    DWORD failRetryError = 0;    // nonzero: the retry after a growth fails so
+    bool refuseAllocation = false;
+    int allocations = 0;
+    int callsAfterEnd = 0;       // enumeration calls after one had failed
+    bool ended = false;
 } counts;
 
 HANDLE WINAPI CountingFindFirst(LPCSTR pattern, LPINTERNET_CACHE_ENTRY_INFOA info, LPDWORD size) {
     int call = ++counts.findFirstCalls;
+    if (call == 1 && counts.probeNeed != 0) {
+        *size = counts.probeNeed;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return nullptr;
+    }
     if (call == counts.failFindFirstCall) {
         SetLastError(counts.failFindFirstError);
         return nullptr;
@@ -51,6 +67,19 @@ BOOL WINAPI CountingFindNext(HANDLE find, LPINTERNET_CACHE_ENTRY_INFOA info, LPD
     // The real cache answers a too small buffer with 122 and the real need,
     // without advancing: that puts the growth path at a chosen record.
     bool retry = counts.lastInsufficient;
+    if (counts.ended) ++counts.callsAfterEnd;
+    if (retry && counts.failRetryError != 0) {
+        counts.lastInsufficient = false;
+        counts.ended = true;
+        SetLastError(counts.failRetryError);
+        return FALSE;
+    }
+    if (!retry && counts.advances + 1 == counts.failAdvance) {
+        ++counts.advances;
+        counts.ended = true;
+        SetLastError(counts.failAdvanceError);
+        return FALSE;
+    }
     if (!retry && ++counts.advances == counts.starveAdvance) {
         *size = 16;
         counts.refuseNextGrowth = counts.refuseGrowthAfterStarving;
@@ -69,6 +98,8 @@ BOOL WINAPI CountingFindClose(HANDLE find) {
 }
 
 void* CountingAllocate(size_t n) {
+    ++counts.allocations;
+    if (counts.refuseAllocation) return nullptr;
     void* p = std::malloc(n);
     if (p) ++counts.blocksLive;
     return p;
@@ -161,6 +192,117 @@ TEST_F(CollectFaults, GrowingAfterAnInsufficientBufferRetriesTheSameRecord) {
     EXPECT_GE(counts.insufficient, 1) << "the growth path was taken";
     ASSERT_EQ(store_.Size(), everything.Size()) << "no record lost or repeated";
     for (size_t i = 0; i < store_.Size(); ++i) EXPECT_EQ(store_.At(i).relativePath, everything.At(i).relativePath);
+}
+
+// Failures after the enumeration is open end it with what was found so far;
+// failures before it leave the store empty. Prefix "" keeps every record, so
+// the store must be the first records of a clean run, and no enumeration call
+// may follow the one that failed.
+TEST_F(CollectFaults, EveryFailureEndsWithTheEntriesFoundBeforeIt) {
+    EntryStore everything;
+    CollectCacheEntries("", everything);
+    ASSERT_GE(everything.Size(), 4u);
+
+    struct Row {
+        const char* what;
+        std::function<void()> arrange;
+        size_t entries;
+        int findFirstCalls;
+        int allocations;
+    } rows[] = {
+        {"first advance fails with another error than 122",
+         [] { counts.failAdvance = 1, counts.failAdvanceError = ERROR_INVALID_HANDLE; }, 1, 2, 1},
+        {"third advance fails with another error than 122",
+         [] { counts.failAdvance = 3, counts.failAdvanceError = ERROR_FILE_NOT_FOUND; }, 3, 2, 1},
+        {"retry after growth fails",
+         [] { counts.starveAdvance = 2, counts.failRetryError = ERROR_INVALID_PARAMETER; }, 2, 2, 1},
+        {"retry after growth finds the end",
+         [] { counts.starveAdvance = 1, counts.failRetryError = ERROR_NO_MORE_ITEMS; }, 1, 2, 1},
+        {"buffer cannot be allocated", [] { counts.refuseAllocation = true; }, 0, 1, 1},
+        {"probe reports a need too large for the margin", [] { counts.probeNeed = MAXDWORD - 1023; }, 0, 1, 0},
+        {"probe reports the largest need that fits and the block is refused",
+         [] { counts.probeNeed = MAXDWORD - 1024, counts.refuseAllocation = true; }, 0, 1, 1},
+    };
+    for (const Row& row : rows) {
+        counts = Counts{};
+        row.arrange();
+        store_.Append(CacheEntry{"stale", "---", 1, {}, {}, "C:\\stale"});
+        CollectCacheEntries("", store_);
+        ASSERT_EQ(store_.Size(), row.entries) << row.what;
+        for (size_t i = 0; i < store_.Size(); ++i)
+            EXPECT_EQ(store_.At(i).relativePath, everything.At(i).relativePath) << row.what;
+        EXPECT_EQ(counts.findFirstCalls, row.findFirstCalls) << row.what;
+        EXPECT_EQ(counts.allocations, row.allocations) << row.what;
+        EXPECT_EQ(counts.callsAfterEnd, 0) << row.what << ": nothing after the failure";
+        EXPECT_EQ(counts.handlesOpen, 0) << row.what << ": the handle is closed";
+        EXPECT_EQ(counts.blocksLive, 0) << row.what << ": the buffer is freed";
+    }
+}
+
+// One record of the cache as the enumeration shows it, every field that a
+// write would change.
+std::string Describe(const INTERNET_CACHE_ENTRY_INFOA& info) {
+    auto time = [](const FILETIME& t) { return std::to_string(t.dwHighDateTime) + ":" + std::to_string(t.dwLowDateTime); };
+    return std::string(info.lpszSourceUrlName) + "|" + (info.lpszLocalFileName ? info.lpszLocalFileName : "(none)") +
+           "|" + std::to_string(info.dwSizeHigh) + ":" + std::to_string(info.dwSizeLow) + "|" +
+           std::to_string(info.CacheEntryType) + "|" + std::to_string(info.dwUseCount) + "|" +
+           std::to_string(info.dwHitRate) + "|" + time(info.LastModifiedTime) + "|" + time(info.ExpireTime) + "|" +
+           time(info.LastAccessTime) + "|" + time(info.LastSyncTime) + "|" + std::to_string(info.dwHeaderInfoSize);
+}
+
+// Every record of the cache, enumerated with the real functions.
+std::multiset<std::string> CacheSnapshot() {
+    std::multiset<std::string> records;
+    std::vector<char> buffer(65536);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    auto info = [&] { return reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer.data()); };
+    HANDLE find = FindFirstUrlCacheEntryA(nullptr, info(), &size);
+    if (find == nullptr) return records;
+    for (;;) {
+        records.insert(Describe(*info()));
+        size = static_cast<DWORD>(buffer.size());
+        if (FindNextUrlCacheEntryA(find, info(), &size)) continue;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+        buffer.resize(size + 1024);
+        size = static_cast<DWORD>(buffer.size());
+        if (!FindNextUrlCacheEntryA(find, info(), &size)) break;
+        records.insert(Describe(*info()));
+        size = static_cast<DWORD>(buffer.size());
+        if (!FindNextUrlCacheEntryA(find, info(), &size)) break;
+    }
+    FindCloseUrlCache(find);
+    return records;
+}
+
+// The collection only reads: on every way out, the cache holds the same
+// records with the same files, sizes, counters and times as before.
+TEST_F(CollectFaults, NoWayOutWritesTheCache) {
+    Commit("deep/" + std::string(9000, 'w') + ".gif");  // brings the growth path on a clean run
+    const std::multiset<std::string> before = CacheSnapshot();
+    ASSERT_FALSE(before.empty());
+
+    std::function<void()> ways[] = {
+        [] {},
+        [] { counts.probeSucceeds = true; },
+        [] { counts.failFindFirstCall = 1, counts.failFindFirstError = ERROR_NO_MORE_ITEMS; },
+        [] { counts.failFindFirstCall = 2, counts.failFindFirstError = ERROR_FILE_NOT_FOUND; },
+        [] { counts.starveAdvance = 2; },
+        [] { counts.starveAdvance = 2, counts.refuseGrowthAfterStarving = true; },
+        [] { counts.starveAdvance = 2, counts.failRetryError = ERROR_INVALID_PARAMETER; },
+        [] { counts.failAdvance = 2, counts.failAdvanceError = ERROR_INVALID_HANDLE; },
+        [] { counts.refuseAllocation = true; },
+    };
+    int way = 0;
+    for (const auto& arrange : ways) {
+        counts = Counts{};
+        arrange();
+        CollectCacheEntries("", store_);
+        CollectCacheEntries(host_.c_str(), store_);
+        EXPECT_EQ(counts.handlesOpen, 0) << "way " << way;
+        EXPECT_EQ(counts.blocksLive, 0) << "way " << way;
+        EXPECT_TRUE(CacheSnapshot() == before) << "way " << way << " changed the cache";
+        ++way;
+    }
 }
 
 }  // namespace

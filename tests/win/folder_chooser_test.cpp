@@ -103,6 +103,11 @@ protected:
             EXPECT_EQ(recorded.freed[list], 1) << "list " << list;
         }
     }
+    static int Returned() {
+        int total = 0;
+        for (const auto& entry : recorded.returned) total += entry.second;
+        return total;
+    }
     std::string folder_;
 };
 
@@ -217,6 +222,38 @@ TEST_F(FolderChooserTest, CallbackDispatchesEveryEventToTheOverrides) {
     EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_VALIDATEFAILEDA, reinterpret_cast<LPARAM>("x"),
                                             reinterpret_cast<LPARAM>(&plain)),
               1);
+}
+
+// An item without a file-system path, as the platform reports it for a
+// virtual folder: whatever it left in the buffer is not kept.
+int pathLookups = 0;
+BOOL WINAPI NoFileSystemPath(PCIDLIST_ABSOLUTE, LPSTR path) {
+    ++pathLookups;
+    lstrcpyA(path, "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
+    return FALSE;
+}
+
+TEST_F(FolderChooserTest, ItemWithoutAFileSystemPathGivesResult3AndItsListIsStillFreed) {
+    pathLookups = 0;
+    {
+        ScriptedChooser chooser(folder_.c_str(), 0);
+        ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
+        folderChooserOps.getPathFromIdList = NoFileSystemPath;
+        EXPECT_EQ(chooser.Run(), FolderChooser::kNotFileSystem);
+        EXPECT_EQ(pathLookups, 1);
+        EXPECT_EQ(chooser.GetPath(), "") << "neither the earlier folder nor what the lookup left";
+        EXPECT_EQ(recorded.frees, 1) << "the first run's list; the second's is held";
+        EXPECT_EQ(Returned(), 2);
+
+        // And once more: the list of the run without a path goes first.
+        EXPECT_EQ(chooser.Run(), FolderChooser::kNotFileSystem);
+        EXPECT_EQ(recorded.frees, 2);
+    }
+    EXPECT_EQ(recorded.frees, 3);
+    EXPECT_EQ(Returned(), 3);
+    // The platform may hand out an address again once it was freed: every
+    // address is freed as often as it was returned.
+    EXPECT_EQ(recorded.freed, recorded.returned);
 }
 
 }  // namespace

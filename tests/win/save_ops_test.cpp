@@ -5,6 +5,7 @@
 // tests/e2e.
 #include "save/save.h"
 
+#include <cderr.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -47,7 +48,24 @@ struct Script {
     std::string chooseFolder;
     bool cancelChooser = false;
     std::vector<std::string> chooserOpenedOn;
+    bool noFileSystemPath = false;  // the chosen item has no file-system path
+    int listsReturned = 0, listsFreed = 0;
 } script;
+
+// The folder chooser's item-id lists, counted on their way in and out.
+PIDLIST_ABSOLUTE WINAPI CountingBrowse(LPBROWSEINFOA info) {
+    PIDLIST_ABSOLUTE list = SHBrowseForFolderA(info);
+    if (list) ++script.listsReturned;
+    return list;
+}
+void WINAPI CountingFree(LPVOID list) {
+    ++script.listsFreed;
+    CoTaskMemFree(list);
+}
+BOOL WINAPI PathOrNone(PCIDLIST_ABSOLUTE list, LPSTR path) {
+    if (script.noFileSystemPath) return FALSE;
+    return SHGetPathFromIDListA(list, path);
+}
 
 BOOL WINAPI ScriptedSaveAs(LPOPENFILENAMEA request) {
     ++script.saveAsCalls;
@@ -122,6 +140,9 @@ protected:
         saveOps.writeProfileString = ScriptedWrite;
         folderChooserOps = realFolderChooserOps;
         folderChooserOps.sendMessage = TurningSend;
+        folderChooserOps.browseForFolder = CountingBrowse;
+        folderChooserOps.freeIdList = CountingFree;
+        folderChooserOps.getPathFromIdList = PathOrNone;
 
         dialog_ = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 200, 200,
@@ -134,6 +155,7 @@ protected:
     }
 
     void TearDown() override {
+        EXPECT_EQ(script.listsFreed, script.listsReturned) << "every item-id list is freed, once";
         saveOps = realSaveOps;
         folderChooserOps = realFolderChooserOps;
         entryStore.Clear();
@@ -314,6 +336,175 @@ TEST_F(SaveTest, CancelledChooserWritesAndCopiesNothing) {
     EXPECT_EQ(script.chooserOpenedOn.size(), 1u);
     EXPECT_TRUE(script.events.empty());
     EXPECT_TRUE(script.profile.empty());
+}
+
+// Names in a folder, "." and ".." left out.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+// The real Save As dialog, failing: a request the platform refuses.
+BOOL WINAPI RefusedSaveAs(LPOPENFILENAMEA request) {
+    ++script.saveAsCalls;
+    OPENFILENAMEA broken = *request;
+    broken.lStructSize = 1;
+    return GetSaveFileNameA(&broken);
+}
+
+TEST_F(SaveTest, SaveAsCancelledOrFailingLeavesEverythingAsItWas) {
+    struct Row {
+        const char* what;
+        decltype(saveOps.getSaveFileName) dialog;
+    } rows[] = {
+        {"cancelled", ScriptedSaveAs},
+        {"failing", RefusedSaveAs},
+    };
+    Fill({"img/a.gif"});
+    Select({0});
+    for (const Row& row : rows) {
+        script = Script{};
+        script.profile["SaveFolder"] = "C:\\before";
+        script.saveAsAnswer = false;
+        saveOps.getSaveFileName = row.dialog;
+        SaveOneEntry(list_, dialog_);
+        EXPECT_EQ(script.saveAsCalls, 1) << row.what;
+        EXPECT_TRUE(script.events.empty()) << row.what << ": no copy, no write, no message";
+        EXPECT_EQ(script.profile["SaveFolder"], "C:\\before") << row.what;
+    }
+    EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(CDERR_STRUCTSIZE));
+    EXPECT_TRUE(FilesIn(out_).empty());
+}
+
+// The profile functions on a settings file of the test's own that does not
+// exist yet; the commands must still name the program's settings file.
+std::string scratchSettings;
+DWORD WINAPI ScratchRead(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size, LPCSTR file) {
+    EXPECT_STREQ(file, settingsFile.Path());
+    return GetPrivateProfileStringA(section, key, fallback, buffer, size, scratchSettings.c_str());
+}
+BOOL WINAPI ScratchWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
+    EXPECT_STREQ(file, settingsFile.Path());
+    script.events.push_back(std::string("write ") + value);
+    return WritePrivateProfileStringA(section, key, value, scratchSettings.c_str());
+}
+
+std::string SettingOf(const char* key) {
+    char value[260] = {};
+    GetPrivateProfileStringA("Tessiwok", key, "(none)", value, sizeof value, scratchSettings.c_str());
+    return value;
+}
+
+TEST_F(SaveTest, WithoutASettingsFileTheFirstSaveStartsFromNoFolderAndWritesIt) {
+    scratchSettings = testkit::MakeScratchDirectory(testkit::UniqueName("nosettings")) + "\\Setting.ini";
+    saveOps.readProfileString = ScratchRead;
+    saveOps.writeProfileString = ScratchWrite;
+    Fill({"img/logo.gif", "b.gif"});
+
+    Select({0});
+    script.saveAsChoice = Out("logo.gif");
+    SaveOneEntry(list_, dialog_);
+    EXPECT_EQ(script.proposed, "logo.gif") << "the bare file name";
+    EXPECT_EQ(SettingOf("SaveFolder"), out_);
+
+    ASSERT_TRUE(DeleteFileA(scratchSettings.c_str()));
+    Select({1});
+    SaveSelectedEntries(list_, dialog_);
+    EXPECT_EQ(script.chooserOpenedOn, std::vector<std::string>{""});
+    EXPECT_EQ(SettingOf("SaveFolder"), out_);
+    EXPECT_EQ(script.boxes.back().text, kAllCopied);
+    DeleteFileA(scratchSettings.c_str());
+}
+
+// Ending at the folder chooser: nothing written, copied or shown, whether the
+// dialog was cancelled or gave an item without a file-system path.
+TEST_F(SaveTest, ChooserWithoutAFolderEndsSilently) {
+    struct Row {
+        const char* what;
+        bool cancel, noPath;
+    } rows[] = {
+        {"cancelled", true, false},
+        {"an item without a file-system path", false, true},
+    };
+    Fill({"one.gif", "two.gif"});
+    Select({0, 1});
+    for (const Row& row : rows) {
+        script = Script{};
+        script.chooseFolder = out_;
+        script.profile["SaveFolder"] = "C:\\before";
+        script.cancelChooser = row.cancel;
+        script.noFileSystemPath = row.noPath;
+        SaveSelectedEntries(list_, dialog_);
+        EXPECT_EQ(script.chooserOpenedOn.size(), 1u) << row.what;
+        EXPECT_TRUE(script.events.empty()) << row.what;
+        EXPECT_EQ(script.profile["SaveFolder"], "C:\\before") << row.what;
+        EXPECT_EQ(script.listsFreed, script.listsReturned) << row.what;
+    }
+    EXPECT_TRUE(FilesIn(out_).empty());
+}
+
+// Every stop of a save of five rows: the rows before the stop are copied,
+// nothing after it is looked at, a failed copy is never followed by the
+// completion message, and the folder was remembered before the first copy.
+TEST_F(SaveTest, EveryStopOfSeveralEndsAfterTheRowsBeforeIt) {
+    const std::vector<std::string> names = {"one.gif", "two.gif", "three.gif", "four.gif", "five.gif"};
+    struct Row {
+        const char* what;
+        int stopRow;       // 0-based row where the operation stops; 5: it does not
+        bool answerNo;     // the stop row's destination exists and the answer is No
+    } rows[] = {
+        {"No to the question for the third row", 2, true},
+        {"copy of the first row fails", 0, false},
+        {"copy of the third row fails", 2, false},
+        {"copy of the last row fails", 4, false},
+        {"every row copied", 5, false},
+    };
+    for (const Row& row : rows) {
+        script = Script{};
+        script.chooseFolder = out_ = testkit::MakeScratchDirectory(testkit::UniqueName("stops"));
+        script.profile["SaveFolder"] = "C:\\before";
+        entryStore.Clear();
+        Fill({"a/one.gif", "b/two.gif", "c/three.gif", "d/four.gif", "e/five.gif"});
+        Select({0, 1, 2, 3, 4});
+        if (row.answerNo) {
+            ASSERT_TRUE(testkit::WriteWholeFile(Out(names[row.stopRow]), "kept"));
+            script.answer = IDNO;
+        } else {
+            script.failCopy = row.stopRow + 1;
+        }
+
+        SaveSelectedEntries(list_, dialog_);
+
+        std::vector<std::string> expected = {"write " + out_};
+        for (int i = 0; i < row.stopRow; ++i) expected.push_back("copy " + Out(names[i]));
+        if (row.answerNo) {
+            expected.push_back("box " + Out(names[row.stopRow]) + kQuestion);
+        } else if (row.stopRow < 5) {
+            expected.push_back("copy " + Out(names[row.stopRow]));
+            expected.push_back(std::string("box ") + kCopyError);
+        } else {
+            expected.push_back(std::string("box ") + kAllCopied);
+        }
+        EXPECT_EQ(script.events, expected) << row.what;
+        EXPECT_EQ(script.profile["SaveFolder"], out_) << row.what << ": changed before the first copy";
+        for (int i = 0; i < 5; ++i) {
+            if (i < row.stopRow)
+                EXPECT_EQ(testkit::ReadWholeFile(Out(names[i])), Content(i)) << row.what << ", row " << i;
+            else if (i == row.stopRow && row.answerNo)
+                EXPECT_EQ(testkit::ReadWholeFile(Out(names[i])), "kept") << row.what;
+            else
+                EXPECT_FALSE(Exists(Out(names[i]))) << row.what << ", row " << i;
+        }
+        EXPECT_EQ(script.listsFreed, script.listsReturned) << row.what;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -13,10 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/main_dialog.h"
 #include "app/module_path_win.h"
 #include "app/program.h"
 #include "browser/toolbar_button.h"
 #include "browser/toolbar_values.h"
+#include "res/resource.h"
 #include "tools/testkit/paths.h"
 
 namespace {
@@ -288,6 +291,229 @@ TEST_F(ToolbarButton, FolderTooLongForTheIconPathIsRefused) {
     std::strcpy(ModuleDirectory, tooLong.c_str() + 1);
     RegisterToolbarButton(nullptr);
     EXPECT_EQ(DataByName()["Icon"], Sz(tooLong.substr(1) + "Tessiwok.exe,102"));
+}
+
+// The operations passed on to the real registry, counted: which keys the
+// program opened and closed, what it wrote and deleted, what it said. A value
+// named in failValue, or a deletion while failDelete, fails without reaching
+// the registry.
+struct Ledger {
+    std::vector<std::string> created;  // key paths given to createKey
+    int keysOpen = 0;
+    int closes = 0;
+    std::vector<std::string> setNames;
+    std::vector<std::string> deleted;
+    int boxes = 0;
+    std::string failValue = "-";
+    bool failDelete = false;
+} ledger;
+
+LONG WINAPI LedgerCreateKey(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
+                            LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
+    ledger.created.push_back(subKey);
+    LONG result = RegCreateKeyExA(parent, subKey, reserved, keyClass, options, access, security, key, disposition);
+    if (result == ERROR_SUCCESS) ++ledger.keysOpen;
+    return result;
+}
+LONG WINAPI LedgerSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD bytes) {
+    const std::string shown = name ? name : "(default)";
+    ledger.setNames.push_back(shown);
+    if (shown == ledger.failValue) return ERROR_ACCESS_DENIED;
+    return RegSetValueExA(key, name, reserved, type, data, bytes);
+}
+LONG WINAPI LedgerCloseKey(HKEY key) {
+    ++ledger.closes;
+    --ledger.keysOpen;
+    return RegCloseKey(key);
+}
+DWORD WINAPI LedgerDelete(HKEY parent, LPCSTR subKey) {
+    ledger.deleted.push_back(subKey);
+    if (ledger.failDelete) return ERROR_ACCESS_DENIED;
+    return SHDeleteKeyA(parent, subKey);
+}
+int WINAPI LedgerBox(HWND, LPCSTR, LPCSTR, UINT) {
+    ++ledger.boxes;
+    return IDOK;
+}
+
+// Names of the subkeys of a key under the current user.
+std::vector<std::string> Subkeys(const char* path) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+const char kExtensions[] = "Software\\Microsoft\\Internet Explorer\\Extensions";
+const std::vector<std::string> kWriteOrder = {"(default)", "Clsid", "Exec", "Default Visible",
+                                              "ButtonText", "Icon", "HotIcon"};
+
+class ToolbarButtonFaults : public ToolbarButton {
+protected:
+    void SetUp() override {
+        ToolbarButton::SetUp();
+        ledger = Ledger{};
+        toolbarButtonOps = {LedgerCreateKey, LedgerSetValue, LedgerCloseKey, LedgerDelete,
+                            SHGetValueA,     GetFileAttributesA, LedgerBox};
+    }
+    void TearDown() override {
+        EXPECT_EQ(ledger.keysOpen, 0) << "every key the program opened is closed";
+        ToolbarButton::TearDown();
+    }
+};
+
+// A value that cannot be written is not reported; the values after it are
+// still written and the key is closed, once.
+TEST_F(ToolbarButtonFaults, ValueThatCannotBeWrittenLeavesTheOthersWritten) {
+    for (const std::string& failing : kWriteOrder) {
+        SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
+        ledger = Ledger{};
+        ledger.failValue = failing;
+        RegisterToolbarButton(nullptr);
+        EXPECT_EQ(ledger.setNames, kWriteOrder) << failing << ": every value was tried, in order";
+        EXPECT_EQ(ledger.closes, 1) << failing;
+        EXPECT_EQ(ledger.keysOpen, 0) << failing;
+        EXPECT_EQ(ledger.boxes, 0) << failing << ": nothing reported";
+        std::map<std::string, std::string> stored = DataByName();
+        EXPECT_EQ(stored.size(), 6u) << failing;
+        EXPECT_EQ(stored.count(failing == "(default)" ? "" : failing), 0u) << failing;
+    }
+}
+
+// A key that cannot be created: the one message, no value written, nothing
+// to close, and the registry as it was.
+TEST_F(ToolbarButtonFaults, KeyThatCannotBeCreatedWritesAndClosesNothing) {
+    const std::vector<std::string> before = Subkeys(kExtensions);
+    toolbarButtonOps.createKey = FailingCreateKey;
+    RegisterToolbarButton(nullptr);
+    EXPECT_EQ(ledger.boxes, 1);
+    EXPECT_TRUE(ledger.setNames.empty());
+    EXPECT_EQ(ledger.closes, 0);
+    EXPECT_FALSE(KeyExists());
+    EXPECT_EQ(Subkeys(kExtensions), before);
+}
+
+// A deletion that fails, or finds no key, is not reported, neither when the
+// user unchecks the box nor when the start-up check removes a stale key.
+TEST_F(ToolbarButtonFaults, DeletionThatFailsOrFindsNoKeyReportsNothing) {
+    struct Row {
+        const char* what;
+        bool withStaleKey;
+        bool failDelete;
+        bool atStartUp;
+        bool keyLeft;
+    } rows[] = {
+        {"uncheck, no key", false, false, false, false},
+        {"uncheck, deletion fails", true, true, false, true},
+        {"start-up, stale key that cannot be deleted", true, true, true, true},
+        {"start-up, stale key deleted", true, false, true, false},
+    };
+    const std::string gone = testkit::ExecutableDirectory() + "gone\\Tessiwok.exe";
+    for (const Row& row : rows) {
+        SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
+        if (row.withStaleKey) PutValue("Exec", Sz(gone));
+        ledger = Ledger{};
+        ledger.failDelete = row.failDelete;
+        if (row.atStartUp)
+            EXPECT_FALSE(IsToolbarButtonRegistered()) << row.what;
+        else
+            UnregisterToolbarButton();
+        EXPECT_EQ(ledger.deleted, std::vector<std::string>{kToolbarButtonKey}) << row.what;
+        EXPECT_EQ(ledger.boxes, 0) << row.what;
+        EXPECT_TRUE(ledger.created.empty()) << row.what;
+        EXPECT_EQ(KeyExists(), row.keyLeft) << row.what;
+    }
+}
+
+// The registry holds only what the program is said to write: the start-up
+// check writes nothing and deletes only a stale key; registering creates
+// only the button's own key; unregistering takes only that key away.
+TEST_F(ToolbarButtonFaults, RegistryHoldsOnlyTheButtonKey) {
+    const std::string self = testkit::ExecutableDirectory() + "toolbar_button_test.exe";
+    struct Row {
+        const char* what;
+        const char* execName;  // null: no Exec value
+        bool withKey;
+        size_t deletions;
+    } rows[] = {
+        {"no key", nullptr, false, 0},
+        {"registered", "self", true, 0},
+        {"unreadable Exec", nullptr, true, 0},
+        {"stale", "gone", true, 1},
+    };
+    for (const Row& row : rows) {
+        SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
+        if (row.withKey) PutValue("Other", Sz("x"));
+        if (row.execName) PutValue("Exec", Sz(std::string(row.execName) == "self" ? self : self + ".gone"));
+        const std::map<std::string, std::string> before = DataByName();
+        ledger = Ledger{};
+        IsToolbarButtonRegistered();
+        EXPECT_TRUE(ledger.created.empty()) << row.what;
+        EXPECT_TRUE(ledger.setNames.empty()) << row.what;
+        EXPECT_EQ(ledger.deleted.size(), row.deletions) << row.what;
+        EXPECT_EQ(ledger.boxes, 0) << row.what;
+        if (row.deletions == 0) EXPECT_EQ(DataByName(), before) << row.what;
+    }
+
+    SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
+    std::vector<std::string> before = Subkeys(kExtensions);
+    ledger = Ledger{};
+    RegisterToolbarButton(nullptr);
+    EXPECT_EQ(ledger.created, std::vector<std::string>{kToolbarButtonKey});
+    std::vector<std::string> after = Subkeys(kExtensions);
+    std::vector<std::string> expected = before;
+    expected.push_back(std::string(kToolbarButtonKey).substr(sizeof kExtensions));
+    std::sort(after.begin(), after.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(ReadKey().size(), 7u) << "the seven values and nothing else";
+    EXPECT_TRUE(Subkeys(kToolbarButtonKey).empty());
+
+    UnregisterToolbarButton();
+    after = Subkeys(kExtensions);
+    std::sort(after.begin(), after.end());
+    std::sort(before.begin(), before.end());
+    EXPECT_EQ(after, before);
+}
+
+// The dialog's check box keeps the user's choice whatever the outcome: a
+// registration that fails leaves it checked (the next start shows the truth),
+// a deletion that fails leaves it unchecked; neither is undone.
+TEST_F(ToolbarButtonFaults, CheckBoxKeepsTheUsersChoiceWhenTheRegistryRefuses) {
+    HWND dialog = CreateWindowExA(0, "STATIC", "dialog", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND box = CreateWindowExA(0, "BUTTON", "toolbar", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 150, 20, dialog,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)), nullptr, nullptr);
+    ASSERT_NE(box, nullptr);
+    toolbarButtonOps.createKey = FailingCreateKey;
+    ledger.failDelete = true;
+    struct Row {
+        const char* what;
+        UINT state;
+        int boxes;
+        size_t deletions;
+    } rows[] = {
+        {"checked, the key cannot be created", BST_CHECKED, 1, 0},
+        {"unchecked, the key cannot be deleted", BST_UNCHECKED, 0, 1},
+    };
+    for (const Row& row : rows) {
+        ledger.boxes = 0;
+        ledger.deleted.clear();
+        CheckDlgButton(dialog, IDC_TOOLBAR, row.state);
+        MainDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDC_TOOLBAR, BN_CLICKED), reinterpret_cast<LPARAM>(box));
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_TOOLBAR), row.state) << row.what;
+        EXPECT_EQ(ledger.boxes, row.boxes) << row.what;
+        EXPECT_EQ(ledger.deleted.size(), row.deletions) << row.what;
+        EXPECT_TRUE(ledger.setNames.empty()) << row.what;
+        EXPECT_FALSE(KeyExists()) << row.what;
+    }
+    DestroyWindow(dialog);
 }
 
 }  // namespace
