@@ -9,19 +9,17 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/common.h"
 #include "cache/collect.h"
 #include "tools/testkit/url_cache_fixture.h"
 
 namespace {
 
+using bench::Median;
+using bench::Now;
+
 const char kPrefix[] = "http://bench.tessiwok.test/site/";
 const int kRounds = 7;
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
 
 // The baseline: probe, one buffer, FindNext until the end, touching each URL.
 size_t BareEnumeration() {
@@ -47,11 +45,6 @@ size_t BareEnumeration() {
     return seen;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // Bytes in busy blocks of every heap of the process (the C runtime's included),
 // so that what the store holds is counted exactly, allocator overhead aside.
 size_t HeapBusyBytes() {
@@ -68,22 +61,6 @@ size_t HeapBusyBytes() {
     return busy;
 }
 
-bool FillTo(long target, long& filled) {
-    for (; filled < target; ++filled) {
-        testkit::CommitSpec spec;
-        char name[64];
-        std::snprintf(name, sizeof name, "d%ld/img%06ld.gif", filled % 20, filled);
-        spec.url = std::string(kPrefix) + name;
-        spec.content = std::string(static_cast<size_t>(64 + filled % 512), 'x');
-        spec.lastModified = testkit::UtcFileTime(2003, 1 + filled % 12, 1 + filled % 28, filled % 24, filled % 60, 0);
-        if (!testkit::CommitCacheEntry(spec)) {
-            std::printf("commit %ld refused (error %lu)\n", filled, GetLastError());
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,18 +72,18 @@ int main(int argc, char** argv) {
     std::printf("%-8s %-8s %12s %12s %8s %14s %14s\n", "tier", "entries", "bare ms", "collect ms", "ratio",
                 "bytes/entry", "string bytes");
     for (long tier : tiers) {
-        if (!FillTo(tier, filled)) break;
+        filled = bench::FillCache(kPrefix, filled, tier);
+        if (filled < tier) break;
         std::vector<double> bare, collect, ratios;
         EntryStore store;
         for (int round = 0; round < kRounds; ++round) {
-            LARGE_INTEGER t0, t1, t2;
-            QueryPerformanceCounter(&t0);
+            double t0 = Now();
             BareEnumeration();
-            QueryPerformanceCounter(&t1);
+            double t1 = Now();
             CollectCacheEntries(kPrefix, store);
-            QueryPerformanceCounter(&t2);
-            bare.push_back(Seconds(t0, t1) * 1000);
-            collect.push_back(Seconds(t1, t2) * 1000);
+            double t2 = Now();
+            bare.push_back((t1 - t0) * 1000);
+            collect.push_back((t2 - t1) * 1000);
             ratios.push_back(collect.back() / bare.back());
         }
         // Memory: a fresh store filled once, measured as the heap bytes it adds.

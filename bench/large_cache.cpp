@@ -12,21 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/common.h"
 #include "tests/e2e/driver.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
 
 namespace {
 
+using bench::Median;
+using bench::Now;
+
 const char kPrefix[] = "http://large.tessiwok.test/site/";
 const DWORD kLongWait = 30 * 60 * 1000;
-
-double Now() {
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(f.QuadPart);
-}
 
 double PeakMiB(HANDLE process) {
     PROCESS_MEMORY_COUNTERS counters{};
@@ -36,23 +33,6 @@ double PeakMiB(HANDLE process) {
 }
 
 // Commits until the cache holds target items (or refuses one); returns the count.
-long FillTo(long target, long filled, long headerBytes) {
-    for (; filled < target; ++filled) {
-        testkit::CommitSpec spec;
-        char name[64];
-        std::snprintf(name, sizeof name, "d%ld/img%06ld.gif", filled % 20, filled);
-        spec.url = std::string(kPrefix) + name;
-        spec.content = std::string(static_cast<size_t>(64 + filled % 512), 'x');
-        spec.lastModified = testkit::UtcFileTime(2003, 1 + filled % 12, 1 + filled % 28, filled % 24, filled % 60, 0);
-        if (headerBytes > 0) spec.headers = "X-Pad: " + std::string(static_cast<size_t>(headerBytes), 'h') + "\r\n";
-        if (!testkit::CommitCacheEntry(spec)) {
-            std::printf("# the cache refused item %ld (error %lu): full\n", filled, GetLastError());
-            break;
-        }
-    }
-    return filled;
-}
-
 // Redraws the list now (a synchronous WM_PAINT in the program's thread).
 void Draw(e2e::Tessiwok& app) { RedrawWindow(app.List(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
 
@@ -92,11 +72,6 @@ void EmptyFolder(const std::string& folder) {
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "\\" + data.cFileName).c_str());
     } while (FindNextFileA(find, &data));
     FindClose(find);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Saves rows 0..count-1 through the folder chooser into an empty folder,
@@ -193,7 +168,7 @@ int main(int argc, char** argv) {
     for (const std::string& tier : tiers) {
         long target = tier == "max" ? 1000000 : std::strtol(tier.c_str(), nullptr, 10);
         double f0 = Now();
-        long now = FillTo(target, filled, headerBytes);
+        long now = bench::FillCache(kPrefix, filled, target, headerBytes);
         if (now > filled) std::printf("# filled %ld items in %.1f s\n", now - filled, Now() - f0);
         filled = now;
         MeasureTier(filled);

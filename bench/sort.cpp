@@ -12,21 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/common.h"
 #include "list/sort.h"
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Now;
 
 // Entries that look like a collected site: folders and names, a handful of
 // extensions (many equal keys), sizes mostly small, times over a few years.

@@ -11,17 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/common.h"
 #include "res/resource.h"
 #include "tools/testkit/paths.h"
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
+using bench::Median;
+using bench::Now;
 
 struct Search {
     DWORD processId;
@@ -74,11 +71,6 @@ double Round(const std::string& exe, const std::string& arguments) {
     if (info.hProcess != nullptr) CloseHandle(info.hProcess);
     if (info.hThread != nullptr) CloseHandle(info.hThread);
     return seconds;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace

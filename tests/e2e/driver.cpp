@@ -12,26 +12,6 @@ namespace {
 
 constexpr DWORD kPollMs = 5;
 
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = dir + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 struct ProcessWindows {
     DWORD processId;
     std::vector<HWND> windows;
@@ -159,7 +139,7 @@ Tessiwok::~Tessiwok() {
         }
         CloseHandle(process_);
     }
-    if (!folder_.empty()) RemoveTree(folder_.substr(0, folder_.size() - 1));
+    if (!folder_.empty()) testkit::RemoveTree(folder_.substr(0, folder_.size() - 1));
 }
 
 bool Tessiwok::Fail(const std::string& reason) {

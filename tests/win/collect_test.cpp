@@ -77,7 +77,9 @@ TEST_F(Collect, KeepsOnlyFilesStrictlyUnderThePrefix) {
     std::vector<std::string> paths;
     for (const CacheEntry& e : store) {
         paths.push_back(e.relativePath);
-        if (e.relativePath == "a.cgi") EXPECT_EQ(e.extension, "cgi");
+        if (e.relativePath == "a.cgi") {
+            EXPECT_EQ(e.extension, "cgi");
+        }
     }
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{"a.cgi", "a.cgi", "sub/img.png"}));

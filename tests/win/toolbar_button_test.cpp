@@ -459,7 +459,9 @@ TEST_F(ToolbarButtonFaults, RegistryHoldsOnlyTheButtonKey) {
         EXPECT_TRUE(ledger.setNames.empty()) << row.what;
         EXPECT_EQ(ledger.deleted.size(), row.deletions) << row.what;
         EXPECT_EQ(ledger.boxes, 0) << row.what;
-        if (row.deletions == 0) EXPECT_EQ(DataByName(), before) << row.what;
+        if (row.deletions == 0) {
+            EXPECT_EQ(DataByName(), before) << row.what;
+        }
     }
 
     SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);

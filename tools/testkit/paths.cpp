@@ -38,8 +38,6 @@ std::string FindInBuildTree(const std::string& relative) {
     }
 }
 
-namespace {
-
 void RemoveTree(const std::string& dir) {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
@@ -60,7 +58,6 @@ void RemoveTree(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
-}  // namespace
 
 std::string MakeScratchDirectory(const std::string& name) {
     char temp[MAX_PATH] = {};

@@ -16,6 +16,9 @@ std::string ExecutableDirectory();
 // (where CMakeCache.txt is); "" if none.
 std::string FindInBuildTree(const std::string& relative);
 
+// Deletes a directory with everything in it (read-only files too).
+void RemoveTree(const std::string& dir);
+
 // A fresh, empty directory for one test (under the build tree's temp folder).
 std::string MakeScratchDirectory(const std::string& name);
 
