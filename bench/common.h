@@ -30,14 +30,14 @@ inline double Median(std::vector<double> values) {
 // count reached, which is less than target when the cache refused an item.
 inline long FillCache(const std::string& prefix, long filled, long target, long headerBytes = 0) {
     for (; filled < target; ++filled) {
-        testkit::CommitSpec spec;
+        testkit::CachedItem cached;
         char name[64];
         std::snprintf(name, sizeof name, "d%ld/img%06ld.gif", filled % 20, filled);
-        spec.url = prefix + name;
-        spec.content = std::string(static_cast<size_t>(64 + filled % 512), 'x');
-        spec.lastModified = testkit::UtcFileTime(2003, 1 + filled % 12, 1 + filled % 28, filled % 24, filled % 60, 0);
-        if (headerBytes > 0) spec.headers = "X-Pad: " + std::string(static_cast<size_t>(headerBytes), 'h') + "\r\n";
-        if (!testkit::CommitCacheEntry(spec)) {
+        cached.url = prefix + name;
+        cached.content = std::string(static_cast<size_t>(64 + filled % 512), 'x');
+        cached.lastModified = testkit::UtcFileTime(2003, 1 + filled % 12, 1 + filled % 28, filled % 24, filled % 60, 0);
+        if (headerBytes > 0) cached.headers = "X-Pad: " + std::string(static_cast<size_t>(headerBytes), 'h') + "\r\n";
+        if (!testkit::CommitCacheEntry(cached)) {
             std::printf("# the cache refused item %ld (error %lu): full\n", filled, GetLastError());
             break;
         }

@@ -24,14 +24,14 @@ int Bulk(const std::string& prefix, long count, long headerBytes) {
     static const char* const kExtensions[] = {"gif", "jpg", "png", "css", "js", "html"};
     long committed = 0;
     for (long i = 0; i < count; ++i) {
-        testkit::CommitSpec spec;
+        testkit::CachedItem cached;
         char name[64];
         std::snprintf(name, sizeof name, "d%ld/f%07ld.%s", i % 17, i, kExtensions[i % 6]);
-        spec.url = prefix + name;
-        spec.content = std::string(static_cast<size_t>(16 + (i * 37) % 200), 'b');
-        spec.lastModified = testkit::UtcFileTime(2003, 1 + i % 12, 1 + i % 28, i % 24, i % 60, i % 60);
-        if (headerBytes > 0) spec.headers = "X-Pad: " + std::string(static_cast<size_t>(headerBytes), 'h') + "\r\n";
-        if (!testkit::CommitCacheEntry(spec)) {
+        cached.url = prefix + name;
+        cached.content = std::string(static_cast<size_t>(16 + (i * 37) % 200), 'b');
+        cached.lastModified = testkit::UtcFileTime(2003, 1 + i % 12, 1 + i % 28, i % 24, i % 60, i % 60);
+        if (headerBytes > 0) cached.headers = "X-Pad: " + std::string(static_cast<size_t>(headerBytes), 'h') + "\r\n";
+        if (!testkit::CommitCacheEntry(cached)) {
             std::fprintf(stderr, "cachefill: commit %ld refused (error %lu)\n", i, GetLastError());
             break;
         }
@@ -58,10 +58,10 @@ int main(int argc, char** argv) {
     if (verb == "bulk" && argc >= 4)
         return Bulk(argv[2], std::strtol(argv[3], nullptr, 10), argc >= 5 ? std::strtol(argv[4], nullptr, 10) : 0);
     if (verb == "commit" && argc >= 3) {
-        testkit::CommitSpec spec;
-        spec.url = argv[2];
-        spec.content = std::string(argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : 1, 'c');
-        return testkit::CommitCacheEntry(spec) ? 0 : 1;
+        testkit::CachedItem cached;
+        cached.url = argv[2];
+        cached.content = std::string(argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : 1, 'c');
+        return testkit::CommitCacheEntry(cached) ? 0 : 1;
     }
     if (verb == "count" && argc >= 3) {
         std::printf("%zu\n", testkit::CachedUrlsUnder(argv[2]).size());

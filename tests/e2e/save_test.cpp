@@ -65,12 +65,12 @@ protected:
 
     // Commits a file under the site; its content is remembered by path.
     void Commit(const std::string& path, const std::string& extension = "bin") {
-        testkit::CommitSpec spec;
-        spec.url = site_ + path;
-        spec.content = BinaryContent(path, 700 + path.size() * 13);
-        spec.extension = extension;
-        ASSERT_TRUE(testkit::CommitCacheEntry(spec)) << spec.url << " error " << GetLastError();
-        content_[path] = spec.content;
+        testkit::CachedItem cached;
+        cached.url = site_ + path;
+        cached.content = BinaryContent(path, 700 + path.size() * 13);
+        cached.extension = extension;
+        ASSERT_TRUE(testkit::CommitCacheEntry(cached)) << cached.url << " error " << GetLastError();
+        content_[path] = cached.content;
     }
 
     // Starts the program (with "SaveFolder" remembered when not empty) and collects the site.

@@ -135,10 +135,10 @@ protected:
         EXPECT_EQ(counts.blocksLive, 0) << "every buffer is freed";
     }
     void Commit(const std::string& path) {
-        testkit::CommitSpec spec;
-        spec.url = host_ + path;
-        spec.content = "data";
-        ASSERT_TRUE(testkit::CommitCacheEntry(spec));
+        testkit::CachedItem cached;
+        cached.url = host_ + path;
+        cached.content = "data";
+        ASSERT_TRUE(testkit::CommitCacheEntry(cached));
     }
     std::string host_;
     EntryStore store_;

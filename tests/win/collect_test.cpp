@@ -10,7 +10,7 @@
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
 
-using testkit::CommitSpec;
+using testkit::CachedItem;
 
 namespace {
 
@@ -26,10 +26,10 @@ protected:
     void SetUp() override { host_ = "http://" + testkit::UniqueName("collect") + ".test/"; }
     void TearDown() override { testkit::DeleteCacheEntriesUnder(host_); }
     bool Commit(const std::string& path, const std::string& content = "x") {
-        CommitSpec spec;
-        spec.url = host_ + path;
-        spec.content = content;
-        return testkit::CommitCacheEntry(spec);
+        CachedItem cached;
+        cached.url = host_ + path;
+        cached.content = content;
+        return testkit::CommitCacheEntry(cached);
     }
     std::string host_;
 };
@@ -67,7 +67,7 @@ TEST_F(Collect, KeepsOnlyFilesStrictlyUnderThePrefix) {
     ASSERT_TRUE(Commit("dir/a.cgi?x=2"));
     ASSERT_TRUE(Commit("dir/sub/img.png"));
     ASSERT_TRUE(Commit("dirt/not.gif"));
-    CommitSpec noFile;
+    CachedItem noFile;
     noFile.url = host_ + "dir/nofile.gif";
     noFile.withLocalFile = false;
     ASSERT_TRUE(testkit::CommitCacheEntry(noFile));
@@ -89,10 +89,10 @@ TEST_F(Collect, PrefixComparisonIsCaseSensitive) {
     // Wine lower-cases nothing in the stored URL; an upper-case host is another prefix.
     std::string upper = host_;
     std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return char(toupper(c)); });
-    CommitSpec spec;
-    spec.url = upper + "x.gif";
-    spec.content = "u";
-    ASSERT_TRUE(testkit::CommitCacheEntry(spec));
+    CachedItem cached;
+    cached.url = upper + "x.gif";
+    cached.content = "u";
+    ASSERT_TRUE(testkit::CommitCacheEntry(cached));
     ASSERT_TRUE(Commit("y.gif"));
 
     EntryStore store;
@@ -103,17 +103,17 @@ TEST_F(Collect, PrefixComparisonIsCaseSensitive) {
 }
 
 TEST_F(Collect, TimesAreTheCacheTimesInLocalTime) {
-    CommitSpec spec;
-    spec.url = host_ + "t.gif";
-    spec.content = "t";
-    spec.lastModified = testkit::UtcFileTime(2002, 12, 31, 14, 59, 58);
-    ASSERT_TRUE(testkit::CommitCacheEntry(spec));
+    CachedItem cached;
+    cached.url = host_ + "t.gif";
+    cached.content = "t";
+    cached.lastModified = testkit::UtcFileTime(2002, 12, 31, 14, 59, 58);
+    ASSERT_TRUE(testkit::CommitCacheEntry(cached));
 
     EntryStore store;
     CollectCacheEntries(host_.c_str(), store);
     ASSERT_EQ(store.Size(), 1u);
     FILETIME expected{};
-    FileTimeToLocalFileTime(&spec.lastModified, &expected);
+    FileTimeToLocalFileTime(&cached.lastModified, &expected);
     EXPECT_EQ(store.At(0).lastModified.low, expected.dwLowDateTime);
     EXPECT_EQ(store.At(0).lastModified.high, expected.dwHighDateTime);
     EXPECT_NE(store.At(0).lastAccess.Value(), 0u);

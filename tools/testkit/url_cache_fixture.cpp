@@ -8,29 +8,29 @@
 
 namespace testkit {
 
-bool CommitCacheEntry(const CommitSpec& spec) {
-    const char* headers = spec.headers.empty() ? nullptr : spec.headers.c_str();
-    DWORD headerSize = static_cast<DWORD>(spec.headers.size());
+bool CommitCacheEntry(const CachedItem& cached) {
+    const char* headers = cached.headers.empty() ? nullptr : cached.headers.c_str();
+    DWORD headerSize = static_cast<DWORD>(cached.headers.size());
     FILETIME noExpiry{0, 0};
 
-    if (!spec.withLocalFile) {
-        return CommitUrlCacheEntryA(spec.url.c_str(), nullptr, noExpiry, spec.lastModified,
+    if (!cached.withLocalFile) {
+        return CommitUrlCacheEntryA(cached.url.c_str(), nullptr, noExpiry, cached.lastModified,
                                     NORMAL_CACHE_ENTRY, reinterpret_cast<BYTE*>(const_cast<char*>(headers)),
                                     headerSize, nullptr, nullptr) != FALSE;
     }
 
     char localFile[MAX_PATH] = {};
-    if (!CreateUrlCacheEntryA(spec.url.c_str(), static_cast<DWORD>(spec.content.size()),
-                              spec.extension.c_str(), localFile, 0))
+    if (!CreateUrlCacheEntryA(cached.url.c_str(), static_cast<DWORD>(cached.content.size()),
+                              cached.extension.c_str(), localFile, 0))
         return false;
     HANDLE file = CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    BOOL ok = spec.content.empty() ||
-              WriteFile(file, spec.content.data(), static_cast<DWORD>(spec.content.size()), &written, nullptr);
+    BOOL ok = cached.content.empty() ||
+              WriteFile(file, cached.content.data(), static_cast<DWORD>(cached.content.size()), &written, nullptr);
     CloseHandle(file);
     if (!ok) return false;
-    return CommitUrlCacheEntryA(spec.url.c_str(), localFile, noExpiry, spec.lastModified, NORMAL_CACHE_ENTRY,
+    return CommitUrlCacheEntryA(cached.url.c_str(), localFile, noExpiry, cached.lastModified, NORMAL_CACHE_ENTRY,
                                 reinterpret_cast<BYTE*>(const_cast<char*>(headers)), headerSize,
                                 nullptr, nullptr) != FALSE;
 }

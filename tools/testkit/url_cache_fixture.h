@@ -8,7 +8,7 @@
 
 namespace testkit {
 
-struct CommitSpec {
+struct CachedItem {
     std::string url;
     std::string content;            // the cached file's bytes
     bool withLocalFile = true;      // false: an item without a local file
@@ -19,7 +19,7 @@ struct CommitSpec {
 
 // Adds one item to the cache the way a browser would; returns false and
 // leaves GetLastError set when the cache refuses it.
-bool CommitCacheEntry(const CommitSpec& spec);
+bool CommitCacheEntry(const CachedItem& cached);
 
 // Every source URL in the cache that starts with the prefix.
 std::vector<std::string> CachedUrlsUnder(const std::string& prefix);
