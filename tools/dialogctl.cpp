@@ -37,6 +37,9 @@ int Collect(const char* address) {
     SendMessageA(GetDlgItem(dialog, IDC_ADDRESS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address));
     // Sent, not posted: returns when the collection is over and the list filled.
     SendMessageA(GetDlgItem(dialog, IDC_COLLECT), BM_CLICK, 0, 0);
+    // The list repaints when its thread gets round to it; paint the whole
+    // dialog, frame included, now, so that a screenshot taken next shows it.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     return 0;
 }
 

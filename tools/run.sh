@@ -53,8 +53,17 @@ rect=$(wine "$build/tools/dialogctl.exe" wait 60000 | tr -d '\r') || { echo "run
 wine "$build/tools/dialogctl.exe" collect "$address"
 
 # Step 3: the screenshot, cut to the dialog's rectangle.
+# The X server may still be drawing what Wine painted: take shots until two
+# in a row agree (a few tries at most).
 read -r x y w h <<<"$rect"
-import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
+previous=""
+for _ in $(seq 25); do
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
+  current=$(md5sum <"$shot")
+  [ "$current" = "$previous" ] && break
+  previous=$current
+  sleep 0.2
+done
 echo "screenshot of the dialog: $shot"
 
 if [ "$headless" = 1 ]; then
