@@ -40,20 +40,6 @@ std::string BinaryContent(const std::string& seed, size_t size) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class Save : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -282,7 +268,7 @@ TEST_F(Save, DoubleClickWithSeveralRowsSelectedSavesTheFirstOnly) {
     SaveAsPath(saveAs, Out(order[0]));
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopied);
     ExpectNothingElseShown();
-    EXPECT_EQ(FilesIn(out_), std::vector<std::string>{order[0]});
+    EXPECT_EQ(testkit::FilesIn(out_), std::vector<std::string>{order[0]});
     EXPECT_EQ(testkit::ReadWholeFile(Out(order[0])), content_[order[0]]);
 }
 
@@ -303,7 +289,7 @@ TEST_F(Save, SeveralRowsAreCopiedUnderTheirLastSegmentIntoTheChosenFolder) {
 
     EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
     ExpectNothingElseShown();
-    EXPECT_EQ(FilesIn(out_), (std::vector<std::string>{"banner.png", "logo.gif", "style.css"}));
+    EXPECT_EQ(testkit::FilesIn(out_), (std::vector<std::string>{"banner.png", "logo.gif", "style.css"}));
     EXPECT_EQ(testkit::ReadWholeFile(Out("banner.png")), content_["img/sub/banner.png"]);
     EXPECT_EQ(testkit::ReadWholeFile(Out("logo.gif")), content_["img/logo.gif"]);
     EXPECT_EQ(testkit::ReadWholeFile(Out("style.css")), content_["style.css"]);
@@ -350,7 +336,7 @@ TEST_F(Save, NoToTheQuestionStopsSilentlyAndKeepsEarlierCopies) {
 
     EXPECT_EQ(AnswerMessageBox(IDNO), Out("x.gif") + kQuestion);
     ExpectNothingElseShown();
-    EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"x.gif"});
+    EXPECT_EQ(testkit::FilesIn(out_), std::vector<std::string>{"x.gif"});
     EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), content_["a/x.gif"]);
     EXPECT_EQ(SaveFolderSetting(), out_);  // remembered before the first copy
 }
@@ -393,7 +379,7 @@ TEST_F(Save, FailingSingleCopyShowsTheErrorAndKeepsTheRememberedFolder) {
     SaveAsPath(saveAs, Out("a.gif"));
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopyError);
     ExpectNothingElseShown();
-    EXPECT_TRUE(FilesIn(out_).empty());
+    EXPECT_TRUE(testkit::FilesIn(out_).empty());
     EXPECT_EQ(SaveFolderSetting(), remembered);
 }
 
@@ -416,7 +402,7 @@ TEST_F(Save, CancellingEitherDialogWritesAndCopiesNothing) {
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDCANCEL));
     ExpectNothingElseShown();
 
-    EXPECT_TRUE(FilesIn(out_).empty());
+    EXPECT_TRUE(testkit::FilesIn(out_).empty());
     EXPECT_FALSE(Exists(app_.SettingsPath()));
 }
 
@@ -478,12 +464,12 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
 
     EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
     ExpectNothingElseShown();
-    EXPECT_EQ(FilesIn(chosen), (std::vector<std::string>{".._.._evil.dll", "_nul.gif", "a_b.gif", "ok.gif"}));
+    EXPECT_EQ(testkit::FilesIn(chosen), (std::vector<std::string>{".._.._evil.dll", "_nul.gif", "a_b.gif", "ok.gif"}));
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\.._.._evil.dll"), content_["..\\..\\evil.dll"]);
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\a_b.gif"), content_["a:b.gif"]);
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\_nul.gif"), content_["img/nul.gif"]);
-    EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"a"});
-    EXPECT_EQ(FilesIn(out_ + "\\a"), std::vector<std::string>{"b"});
+    EXPECT_EQ(testkit::FilesIn(out_), std::vector<std::string>{"a"});
+    EXPECT_EQ(testkit::FilesIn(out_ + "\\a"), std::vector<std::string>{"b"});
     EXPECT_EQ(SaveFolderSetting(), chosen);
 }
 

@@ -338,20 +338,6 @@ TEST_F(SaveTest, CancelledChooserWritesAndCopiesNothing) {
     EXPECT_TRUE(script.profile.empty());
 }
 
-// Names in a folder, "." and ".." left out.
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::string name = data.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return names;
-}
-
 // The real Save As dialog, failing: a request the platform refuses.
 BOOL WINAPI RefusedSaveAs(LPOPENFILENAMEA request) {
     ++script.saveAsCalls;
@@ -381,7 +367,7 @@ TEST_F(SaveTest, SaveAsCancelledOrFailingLeavesEverythingAsItWas) {
         EXPECT_EQ(script.profile["SaveFolder"], "C:\\before") << row.what;
     }
     EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(CDERR_STRUCTSIZE));
-    EXPECT_TRUE(FilesIn(out_).empty());
+    EXPECT_TRUE(testkit::FilesIn(out_).empty());
 }
 
 // The profile functions on a settings file of the test's own that does not
@@ -448,7 +434,7 @@ TEST_F(SaveTest, ChooserWithoutAFolderEndsSilently) {
         EXPECT_EQ(script.profile["SaveFolder"], "C:\\before") << row.what;
         EXPECT_EQ(script.listsFreed, script.listsReturned) << row.what;
     }
-    EXPECT_TRUE(FilesIn(out_).empty());
+    EXPECT_TRUE(testkit::FilesIn(out_).empty());
 }
 
 // Every stop of a save of five rows: the rows before the stop are copied,

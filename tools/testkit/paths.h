@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testkit {
 
@@ -18,6 +19,9 @@ std::string FindInBuildTree(const std::string& relative);
 
 // Deletes a directory with everything in it (read-only files too).
 void RemoveTree(const std::string& dir);
+
+// The names in a folder, "." and ".." left out, in byte order.
+std::vector<std::string> FilesIn(const std::string& folder);
 
 // A fresh, empty directory for one test (under the build tree's temp folder).
 std::string MakeScratchDirectory(const std::string& name);
