@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++-mingw-w64-x86-64-posix mingw-w64-tools
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic locales
   googletest cmake ninja-build clang libclang-rt-14-dev python3

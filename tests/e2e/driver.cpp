@@ -148,12 +148,18 @@ bool Tessiwok::Fail(const std::string& reason) {
 }
 
 bool Tessiwok::Start(const StartOptions& options, DWORD timeoutMs) {
-    const std::string name = options.folderName.empty() ? testkit::UniqueName("e2e") : options.folderName;
-    folder_ = testkit::MakeScratchDirectory(name) + "\\";
-    if (GetFileAttributesA(folder_.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no folder " + folder_);
-    exePath_ = folder_ + options.exeName;
-    if (!CopyFileA(BuiltExePath().c_str(), exePath_.c_str(), FALSE))
-        return Fail("cannot copy " + BuiltExePath() + " to " + exePath_);
+    if (!options.inPlace.empty()) {
+        exePath_ = options.inPlace;
+        folder_ = exePath_.substr(0, exePath_.rfind('\\') + 1);
+        if (GetFileAttributesA(exePath_.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no program " + exePath_);
+    } else {
+        const std::string name = options.folderName.empty() ? testkit::UniqueName("e2e") : options.folderName;
+        folder_ = testkit::MakeScratchDirectory(name) + "\\";
+        if (GetFileAttributesA(folder_.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no folder " + folder_);
+        exePath_ = folder_ + options.exeName;
+        if (!CopyFileA(BuiltExePath().c_str(), exePath_.c_str(), FALSE))
+            return Fail("cannot copy " + BuiltExePath() + " to " + exePath_);
+    }
     if (options.writeSettings && !testkit::WriteWholeFile(SettingsPath(), options.settings))
         return Fail("cannot write " + SettingsPath());
 
@@ -161,7 +167,8 @@ bool Tessiwok::Start(const StartOptions& options, DWORD timeoutMs) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exePath_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+    const std::string& workingFolder = options.workingFolder.empty() ? folder_ : options.workingFolder;
+    if (!CreateProcessA(exePath_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingFolder.c_str(),
                         &startup, &info))
         return Fail("cannot start " + exePath_);
     CloseHandle(info.hThread);

@@ -108,6 +108,12 @@ struct StartOptions {
     std::string settings;
     // Name of the copy inside the folder.
     std::string exeName = "Tessiwok.exe";
+    // When set, this program (a Windows path) is started where it lies, in
+    // its own folder, instead of a copy in a fresh one (folderName and
+    // exeName are then not used).
+    std::string inPlace;
+    // The working folder the program starts in; empty: the program's folder.
+    std::string workingFolder;
 };
 
 class Tessiwok {
@@ -117,7 +123,8 @@ public:
     Tessiwok(const Tessiwok&) = delete;
     Tessiwok& operator=(const Tessiwok&) = delete;
 
-    // Copies Tessiwok.exe into a fresh folder, writes Setting.ini when asked,
+    // Copies Tessiwok.exe into a fresh folder (or takes options.inPlace as it
+    // lies), writes Setting.ini when asked,
     // starts the copy (CreateProcess, working folder = that folder) and waits
     // until its main dialog is visible. False (with a reason in LastError())
     // when any step fails or the dialog does not appear in time.

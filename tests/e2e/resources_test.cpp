@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "tessiwok_version.h"
+
 namespace {
 
 // UTF-16 text of a template as code page 932 bytes.
@@ -151,7 +153,9 @@ TEST_F(Resources, ManifestAsksForCommonControls6AsInvoker) {
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 }
 
-TEST_F(Resources, VersionIs1001LikeTheStaticText) {
+// The version resource holds the project's version (tessiwok_version.h), and
+// the dialog's own text, "Tessiwok 1.0.0.1" as the template writes it, agrees.
+TEST_F(Resources, VersionAgreesWithTheProjectAndTheDialogText) {
     std::string path = e2e::BuiltExePath();
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
@@ -161,14 +165,29 @@ TEST_F(Resources, VersionIs1001LikeTheStaticText) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
-    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(1, 0));
-    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
-    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(1, 0));
-    char* text = nullptr;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\041103a4\\ProductVersion", reinterpret_cast<void**>(&text),
-                               &length));
-    EXPECT_STREQ(text, "1.0.0.1");
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+    const std::string version = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                                std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                                std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+                                std::to_string(LOWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(version, TESSIWOK_VERSION_TEXT);
+    for (const char* key : {"FileVersion", "ProductVersion"}) {
+        char* text = nullptr;
+        const std::string query = std::string("\\StringFileInfo\\041103a4\\") + key;
+        ASSERT_TRUE(VerQueryValueA(data.data(), query.c_str(), reinterpret_cast<void**>(&text), &length)) << key;
+        EXPECT_EQ(std::string(text), version) << key;
+    }
+
+    // The static text is the dialog's sixth item; read it as the dialog shows it.
+    e2e::Tessiwok app;
+    ASSERT_TRUE(app.Start()) << app.LastError();
+    std::string shown;
+    for (HWND child = GetWindow(app.Dialog(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        if (e2e::ClassNameOf(child) == "Static") shown = e2e::WindowText(child);
+    EXPECT_EQ(shown, "Tessiwok " + version);
+    ASSERT_TRUE(app.PressKey(VK_ESCAPE));
+    EXPECT_EQ(app.WaitForExit(), 0u);
 }
 
 }  // namespace
