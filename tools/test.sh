@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the byte-string logic natively under
 # AddressSanitizer/UBSan, each fuzz target for a few seconds, then the Windows
-# build under Wine (unit, platform and end-to-end tests). Installs what is
-# missing first.
+# build under Wine (unit, platform and end-to-end tests, and the release
+# archives: built by tools/release.sh, unpacked and tested as shipped).
+# Installs what is missing first.
 #   tools/test.sh            all tests
 #   TESSIWOK_SKIP_SLOW=1     leave out the tests labelled "slow"
 #   TESSIWOK_FUZZ_SECONDS=N  how long each fuzz target runs (default 4)
