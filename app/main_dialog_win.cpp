@@ -79,6 +79,12 @@ bool OnListNotify(HWND dialog, NMHDR* header) {
     case LVN_ITEMCHANGED:
         UpdateSaveButton(GetDlgItem(dialog, IDC_SAVE), list);
         return true;
+    case LVN_ODSTATECHANGED:
+        // A virtual list reports a range of rows (Shift+click, a range set by
+        // a program) with this one notification instead of an item change per
+        // row. The button follows; the notification stays the list's.
+        UpdateSaveButton(GetDlgItem(dialog, IDC_SAVE), list);
+        return false;
     case NM_DBLCLK:
         if (SelectedCount(list) != 0) SaveOneEntry(list, dialog);
         return true;
