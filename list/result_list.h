@@ -7,7 +7,8 @@
 
 #include "cache/cache_entry.h"
 
-// Full-row select as the only extended style, the five columns, no rows.
+// Full-row select as the only extended style, the five columns (their widths
+// scaled from 96 DPI to the display's), no rows.
 void SetupListColumns(HWND list);
 
 // Answers the list's request for the text of one cell (LVN_GETDISPINFOA)

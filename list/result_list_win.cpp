@@ -10,7 +10,7 @@ namespace {
 struct Column {
     const char* text;
     int format;
-    int width;  // pixels
+    int width;  // pixels at 96 DPI
 };
 
 // Header texts in code page 932 (this file is compiled with -fexec-charset=CP932).
@@ -33,16 +33,29 @@ void FormatFileTime(const FileTime& time, char* buffer, int capacity) {
     FormatTimeText(&calendar, buffer, capacity);
 }
 
+// Pixels per logical inch of the display the list is shown on. The program
+// is system-DPI-aware (its manifest says so), so this is the system's DPI,
+// which is also what the dialog's font and size were scaled by.
+int DisplayDpi(HWND list) {
+    int dpi = 0;
+    if (HDC screen = GetDC(list)) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(list, screen);
+    }
+    return dpi > 0 ? dpi : 96;
+}
+
 }  // namespace
 
 void SetupListColumns(HWND list) {
+    const int dpi = DisplayDpi(list);
     // A mask of 0 applies the style to every bit: all other extended styles are cleared.
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     for (int i = 0; i < 5; ++i) {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = kColumns[i].format;
-        column.cx = kColumns[i].width;
+        column.cx = MulDiv(kColumns[i].width, dpi, 96);
         column.pszText = const_cast<char*>(kColumns[i].text);
         column.iSubItem = i;
         SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
