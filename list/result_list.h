@@ -19,3 +19,12 @@ void FormatCellText(const EntryStore& store, LVITEMA& item);
 
 // Enables the save button exactly when at least one row is selected.
 void UpdateSaveButton(HWND saveButton, HWND list);
+
+// Selects every row; the list notifies the dialog as for any selection.
+void SelectAllRows(HWND list);
+
+// Puts the selected rows on the clipboard as tab-separated text (CF_TEXT,
+// code page 932): the column titles, then the rows in list order. Nothing
+// selected, a clipboard that cannot be opened or memory that cannot be had:
+// the clipboard is left as it was.
+void CopySelectedRows(HWND list, HWND owner);
