@@ -65,6 +65,24 @@ void OnToolbarCheckBox(HWND dialog) {
     }
 }
 
+// Ctrl+A and Ctrl+C in the result list; every other key stays the list's
+// (Enter and Escape never get here: the dialog turns them into IDOK and IDCANCEL).
+bool OnListKey(HWND dialog, HWND list, WORD key) {
+    const bool control = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;  // Ctrl+Alt is AltGr
+    if (!control) return false;
+    switch (key) {
+    case 'A':
+        SelectAllRows(list);
+        UpdateSaveButton(GetDlgItem(dialog, IDC_SAVE), list);
+        return true;
+    case 'C':
+        CopySelectedRows(list, dialog);
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Notifications of the result list; false for those the dialog leaves alone.
 bool OnListNotify(HWND dialog, NMHDR* header) {
     HWND list = header->hwndFrom;
@@ -79,6 +97,14 @@ bool OnListNotify(HWND dialog, NMHDR* header) {
     case LVN_ITEMCHANGED:
         UpdateSaveButton(GetDlgItem(dialog, IDC_SAVE), list);
         return true;
+    case LVN_ODSTATECHANGED:
+        // A virtual list reports a range of rows (Shift+click, a range set by
+        // a program) with this one notification instead of an item change per
+        // row. The button follows; the notification stays the list's.
+        UpdateSaveButton(GetDlgItem(dialog, IDC_SAVE), list);
+        return false;
+    case LVN_KEYDOWN:
+        return OnListKey(dialog, list, reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
     case NM_DBLCLK:
         if (SelectedCount(list) != 0) SaveOneEntry(list, dialog);
         return true;

@@ -7,7 +7,8 @@
 
 #include "cache/cache_entry.h"
 
-// Full-row select as the only extended style, the five columns, no rows.
+// Full-row select as the only extended style, the five columns (their widths
+// scaled from 96 DPI to the display's), no rows.
 void SetupListColumns(HWND list);
 
 // Answers the list's request for the text of one cell (LVN_GETDISPINFOA)
@@ -18,3 +19,12 @@ void FormatCellText(const EntryStore& store, LVITEMA& item);
 
 // Enables the save button exactly when at least one row is selected.
 void UpdateSaveButton(HWND saveButton, HWND list);
+
+// Selects every row; the list notifies the dialog as for any selection.
+void SelectAllRows(HWND list);
+
+// Puts the selected rows on the clipboard as tab-separated text (CF_TEXT,
+// code page 932): the column titles, then the rows in list order. Nothing
+// selected, a clipboard that cannot be opened or memory that cannot be had:
+// the clipboard is left as it was.
+void CopySelectedRows(HWND list, HWND owner);

@@ -1,8 +1,14 @@
 // The result list's columns, cell text and save button state.
 #include "list/result_list.h"
 
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
 #include "app/program.h"
 #include "list/cell_text.h"
+#include "list/copy_text.h"
 #include "list/sort.h"
 
 namespace {
@@ -10,7 +16,7 @@ namespace {
 struct Column {
     const char* text;
     int format;
-    int width;  // pixels
+    int width;  // pixels at 96 DPI
 };
 
 // Header texts in code page 932 (this file is compiled with -fexec-charset=CP932).
@@ -33,16 +39,42 @@ void FormatFileTime(const FileTime& time, char* buffer, int capacity) {
     FormatTimeText(&calendar, buffer, capacity);
 }
 
+// Pixels per logical inch of the display the list is shown on. The program
+// is system-DPI-aware (its manifest says so), so this is the system's DPI,
+// which is also what the dialog's font and size were scaled by.
+int DisplayDpi(HWND list) {
+    int dpi = 0;
+    if (HDC screen = GetDC(list)) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(list, screen);
+    }
+    return dpi > 0 ? dpi : 96;
+}
+
+// The selected rows in list order.
+std::vector<size_t> SelectedRows(HWND list) {
+    std::vector<size_t> rows;
+    int row = -1;
+    while ((row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                MAKELPARAM(LVNI_SELECTED, 0)))) >= 0) {
+        // A list answering out of order would loop for ever; rows only grow.
+        if (!rows.empty() && static_cast<size_t>(row) <= rows.back()) break;
+        rows.push_back(static_cast<size_t>(row));
+    }
+    return rows;
+}
+
 }  // namespace
 
 void SetupListColumns(HWND list) {
+    const int dpi = DisplayDpi(list);
     // A mask of 0 applies the style to every bit: all other extended styles are cleared.
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     for (int i = 0; i < 5; ++i) {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = kColumns[i].format;
-        column.cx = kColumns[i].width;
+        column.cx = MulDiv(kColumns[i].width, dpi, 96);
         column.pszText = const_cast<char*>(kColumns[i].text);
         column.iSubItem = i;
         SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
@@ -74,3 +106,53 @@ void UpdateSaveButton(HWND saveButton, HWND list) {
 }
 
 void SortByColumn(int column) { SortByColumn(entryStore, sortFlags, column); }
+
+void SelectAllRows(HWND list) {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+void CopySelectedRows(HWND list, HWND owner) {
+    std::string text;
+    try {  // no exception may leave the dialog's procedure: out of memory copies nothing
+        const std::vector<size_t> rows = SelectedRows(list);
+        if (rows.empty()) return;
+        const char* titles[5];
+        for (int i = 0; i < 5; ++i) titles[i] = kColumns[i].text;
+        text = TabSeparatedRows(entryStore, rows, titles, FormatFileTime);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+
+    // The block belongs to the clipboard once SetClipboardData took it.
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (block == nullptr) return;
+    void* bytes = GlobalLock(block);
+    if (bytes == nullptr) {
+        GlobalFree(block);
+        return;
+    }
+    std::memcpy(bytes, text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    if (!OpenClipboard(owner)) {
+        GlobalFree(block);
+        return;
+    }
+    EmptyClipboard();
+    if (SetClipboardData(CF_TEXT, block) == nullptr) {
+        GlobalFree(block);
+    } else if (HGLOBAL locale = GlobalAlloc(GMEM_MOVEABLE, sizeof(LCID))) {
+        // The text is code page 932 whatever the user's keyboard: the
+        // locale tells the system which code page makes the Unicode form.
+        if (auto* id = static_cast<LCID*>(GlobalLock(locale))) {
+            *id = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT);
+            GlobalUnlock(locale);
+            if (SetClipboardData(CF_LOCALE, locale) == nullptr) GlobalFree(locale);
+        } else {
+            GlobalFree(locale);
+        }
+    }
+    CloseClipboard();
+}

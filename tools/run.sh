@@ -7,6 +7,8 @@
 #   build/windows/screenshot.png   (or the file named by TESSIWOK_SCREENSHOT)
 # On a real display the dialog stays open for the user; on Xvfb it is closed
 # after the screenshot. Installs what is missing first.
+#   TESSIWOK_DPI=144 tools/run.sh   the display at 144 DPI (150 %) instead of 96
+#                                   (LogPixels of the demo prefix; each run sets it)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -20,15 +22,24 @@ shot=${TESSIWOK_SCREENSHOT:-$build/screenshot.png}
 headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
 
+dpi=${TESSIWOK_DPI:-96}
+case $dpi in ''|*[!0-9]*) echo "run: TESSIWOK_DPI must be a number, such as 96 or 144" >&2; exit 2 ;; esac
+
 source tools/wine-session.sh
 wine_session_start "$build/demo-prefix"
+
+# Programs started from now on see this DPI; a run without TESSIWOK_DPI puts
+# the default back.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 
 # Without a window manager (Xvfb) nobody draws captions and frames: let Wine
 # draw them in a virtual desktop of its own. On a real display, no such desktop.
 explorer='HKCU\Software\Wine\Explorer'
 if [ "$headless" = 1 ]; then
   wine reg add "$explorer" /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add "$explorer\\Desktops" /v Default /d 800x500 /f >/dev/null 2>&1
+  desktop=800x500
+  [ "$dpi" -le 96 ] || desktop=1000x700  # the dialog grows with its font
+  wine reg add "$explorer\\Desktops" /v Default /d "$desktop" /f >/dev/null 2>&1
 else
   wine reg delete "$explorer" /v Desktop /f >/dev/null 2>&1 || true
 fi

@@ -247,6 +247,25 @@ bool Tessiwok::PressKey(UINT virtualKey) {
            Settle();
 }
 
+bool Tessiwok::TypeKey(int controlId, UINT virtualKey, bool withControl) {
+    SetForegroundWindow(dialog_);
+    if (!WaitUntil([&] { return GetForegroundWindow() == dialog_; }) || !Focus(controlId)) return false;
+    auto key = [](WORD code, bool release) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(code, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
+        return input;
+    };
+    std::vector<INPUT> inputs;
+    if (withControl) inputs.push_back(key(VK_CONTROL, false));
+    inputs.push_back(key(static_cast<WORD>(virtualKey), false));
+    inputs.push_back(key(static_cast<WORD>(virtualKey), true));
+    if (withControl) inputs.push_back(key(VK_CONTROL, true));
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
 int Tessiwok::RowCount() const { return static_cast<int>(Send(List(), LVM_GETITEMCOUNT, 0, 0)); }
 
 std::string Tessiwok::CellText(int row, int column, int capacity) const {

@@ -168,6 +168,13 @@ public:
     // posted), then settles. Meant for keys that type no character: Enter,
     // Escape, Tab, arrows, Delete.
     bool PressKey(UINT virtualKey);
+    // A real keystroke, as from the keyboard: makes the dialog the foreground
+    // window, moves the focus to the control, and sends the key's press and
+    // release through SendInput, with Ctrl held around them when asked (the
+    // program sees Ctrl in GetKeyState, which posted messages never set).
+    // Does not settle: the thread takes input after its posted messages, so
+    // the caller waits for the key's effect, or for that of a later key.
+    bool TypeKey(int controlId, UINT virtualKey, bool withControl = false);
 
     // ---- The result list (cross-process list view messages)
     int RowCount() const;

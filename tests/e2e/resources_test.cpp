@@ -151,6 +151,11 @@ TEST_F(Resources, ManifestAsksForCommonControls6AsInvoker) {
     std::string manifest(bytes, size);
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    // System-DPI-aware, so that Windows draws it sharp instead of stretching it
+    // (Wine never stretches: the high-DPI test cannot see this).
+    EXPECT_NE(manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"), std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
+              std::string::npos);
 }
 
 // The version resource holds the project's version (tessiwok_version.h), and
