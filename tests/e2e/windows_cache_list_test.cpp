@@ -206,6 +206,8 @@ TEST_F(WindowsCache, SaveAsCopiesACachedFileAndReportsOneThatIsGone) {
     EXPECT_EQ(testkit::FilesIn(gone), std::vector<std::string>{});
     ASSERT_TRUE(app_.Settle());
     EXPECT_TRUE(app_.OtherWindows().empty());
+    EXPECT_EQ(testkit::ReadWholeFile(testkit::CacheIndexFolder() + "\\index.dat"), testkit::ReadWholeFile(kIndex))
+        << "the program changed the cache index";
 }
 
 }  // namespace
