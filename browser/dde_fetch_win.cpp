@@ -55,10 +55,12 @@ void FetchBrowserUrl(HWND addressBox) {
     HSZ topic = ddeFetchOps.createStringHandle(instance, kWindowInfoTopic, 0);
     HSZ item = ddeFetchOps.createStringHandle(instance, kWindowInfoItem, 0);
 
-    // A string handle of 0 would make DdeConnect take any service or any
-    // topic (an empty "Browser" setting gives one): ask nobody then.
+    // An empty "Browser" setting gives no service handle, and DdeConnect with
+    // a service of 0 reaches any server of the topic: whichever browser
+    // answers is asked. Without the topic or the item there is no request to
+    // make (a topic of 0 would reach any topic of the service).
     HCONV conversation = nullptr;
-    if (serviceName != nullptr && topic != nullptr && item != nullptr)
+    if (topic != nullptr && item != nullptr)
         conversation = ddeFetchOps.connect(instance, serviceName, topic, nullptr);
 
     if (conversation != nullptr) {

@@ -22,8 +22,8 @@ struct CacheEntry {
     std::string relativePath;  // source URL after the prefix, query cut off
     std::string extension;     // after the last "." of the last segment, or "---"
     uint32_t size = 0;         // low 32 bits; larger files are never stored
-    FileTime lastAccess;       // already local time
-    FileTime lastModified;     // already local time
+    FileTime lastAccess;       // already local time; zero: the cache did not know it
+    FileTime lastModified;     // already local time; zero: the cache did not know it
     std::string localFile;     // the cached copy on disk
 };
 

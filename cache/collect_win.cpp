@@ -14,7 +14,11 @@ CacheEnumOps cacheEnumOps = realCacheEnumOps;
 
 namespace {
 
+// A zero time is the cache's "no time" (the server sent none). It stays zero:
+// converted, it would become a date near 1601 east of UTC and a value that no
+// calendar can show west of it.
 FileTime LocalTime(const FILETIME& utc) {
+    if (utc.dwLowDateTime == 0 && utc.dwHighDateTime == 0) return FileTime{};
     FILETIME local{};
     if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
     return FileTime{local.dwLowDateTime, local.dwHighDateTime};

@@ -1,5 +1,5 @@
-// Safe file names from arbitrary bytes: nothing that could leave the folder,
-// name a stream or be refused, and nothing more than one byte longer.
+// Safe file names from arbitrary bytes: nothing that could leave the folder or
+// name it, name a stream or be refused, and nothing more than one byte longer.
 #include <string>
 #include <string_view>
 
@@ -32,6 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The search the save commands use for "\" finds none either.
     Require(LastBackslashCp932(safe) == std::string_view::npos);
     Require(SafeFileName(safe) == safe);
+    // Never the folder itself or its parent, nor a name that Windows trims to nothing.
+    Require(safe != "." && safe != "..");
+    Require(safe.empty() || safe.find_first_not_of(". ") != std::string::npos);
     // Bytes are only ever replaced by "_", after the one "_" put in front of a device name.
     std::string_view kept(safe);
     if (safe.size() > name.size()) {

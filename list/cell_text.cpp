@@ -45,3 +45,9 @@ void FormatTimeText(const CalendarTime* time, char* buffer, int capacity) {
     WriteWhole(buffer, capacity, "%04u/%02u/%02u %02u:%02u", time->year, time->month, time->day, time->hour,
                time->minute);
 }
+
+void FormatTimeCell(FileTime time, SplitFileTime split, char* buffer, int capacity) {
+    CalendarTime fields{};
+    const bool known = time.Value() != 0 && split(time, fields);
+    FormatTimeText(known ? &fields : nullptr, buffer, capacity);
+}

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "cache/cache_entry.h"
+
 // Writes the first (capacity - 2) bytes of text, or all of it when shorter,
 // and a NUL. The cut is by bytes and may split a double-byte character. A
 // capacity of 1 gives the empty text.
@@ -32,3 +34,13 @@ struct CalendarTime {
 // 17 for a five-digit year). A time that could not be converted (null) shows
 // as the empty text, and so does a text that would not fit whole.
 void FormatTimeText(const CalendarTime* time, char* buffer, int capacity);
+
+// The platform's split of a stored file time into calendar fields; false
+// when the time cannot be split.
+using SplitFileTime = bool (*)(FileTime time, CalendarTime& fields);
+
+// The text of a time cell. A stored zero is a time that the cache did not
+// know (the server sent none): it shows as the empty text in every time zone
+// and is never handed to split. Any other time is split and written as
+// FormatTimeText writes it.
+void FormatTimeCell(FileTime time, SplitFileTime split, char* buffer, int capacity);

@@ -28,15 +28,12 @@ const Column kColumns[] = {
     {"更新日時", LVCFMT_LEFT, 120},
 };
 
-void FormatFileTime(const FileTime& time, char* buffer, int capacity) {
+bool SplitWithPlatform(FileTime time, CalendarTime& calendar) {
     FILETIME fileTime{time.low, time.high};
     SYSTEMTIME fields{};
-    if (!FileTimeToSystemTime(&fileTime, &fields)) {  // values of 2^63 and above
-        FormatTimeText(nullptr, buffer, capacity);
-        return;
-    }
-    CalendarTime calendar{fields.wYear, fields.wMonth, fields.wDay, fields.wHour, fields.wMinute};
-    FormatTimeText(&calendar, buffer, capacity);
+    if (!FileTimeToSystemTime(&fileTime, &fields)) return false;  // values of 2^63 and above
+    calendar = CalendarTime{fields.wYear, fields.wMonth, fields.wDay, fields.wHour, fields.wMinute};
+    return true;
 }
 
 // Pixels per logical inch of the display the list is shown on. The program
@@ -94,8 +91,8 @@ void FormatCellText(const EntryStore& store, LVITEMA& item) {
     case 0: WriteCutText(entry.relativePath, item.pszText, item.cchTextMax); break;
     case 1: WriteCutText(entry.extension, item.pszText, item.cchTextMax); break;
     case 2: FormatSizeText(entry.size, item.pszText, item.cchTextMax); break;
-    case 3: FormatFileTime(entry.lastAccess, item.pszText, item.cchTextMax); break;
-    case 4: FormatFileTime(entry.lastModified, item.pszText, item.cchTextMax); break;
+    case 3: FormatTimeCell(entry.lastAccess, SplitWithPlatform, item.pszText, item.cchTextMax); break;
+    case 4: FormatTimeCell(entry.lastModified, SplitWithPlatform, item.pszText, item.cchTextMax); break;
     default: break;  // no such column: nothing is written
     }
 }

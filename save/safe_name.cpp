@@ -31,9 +31,16 @@ bool IsDeviceName(std::string_view base) {
     return EqualsIgnoringAsciiCase(base.substr(0, 3), "COM") || EqualsIgnoringAsciiCase(base.substr(0, 3), "LPT");
 }
 
+// "." and ".." name the folder itself and its parent, and Windows drops the
+// trailing dots and spaces of a name, so "..." or ". ." mean the folder too.
+bool IsOnlyDotsAndSpaces(std::string_view name) {
+    return !name.empty() && name.find_first_not_of(". ") == std::string_view::npos;
+}
+
 }  // namespace
 
 std::string SafeFileName(std::string_view name) {
+    if (IsOnlyDotsAndSpaces(name)) return std::string(name.size(), '_');
     std::string safe;
     safe.reserve(name.size() + 1);
     for (size_t i = 0; i < name.size(); ++i) {

@@ -11,7 +11,9 @@
 // not allow in a file name (\ / : * ? " < > | and 0x00-0x1F) replaced by "_",
 // and with "_" put in front when the part before the first "." (trailing
 // spaces aside, which Windows drops) is a device name: CON, PRN, AUX, NUL,
-// COM1-COM9, LPT1-LPT9, in any case.
+// COM1-COM9, LPT1-LPT9, in any case. A name made only of dots and spaces
+// ("..", "." or "...", which would name the folder or its parent) becomes as
+// many "_".
 //
 // Code page 932: a lead byte and its trail byte are one character, so the
 // trail byte 0x5C of 表 or 0x7C of ポ is kept. A lead byte without a valid

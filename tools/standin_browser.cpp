@@ -1,6 +1,7 @@
 // A stand-in for the web browser's DDE server: serves the window-information
 // topic under a given service name and answers every CF_TEXT request for the
-// browser's most recently active window with the given raw bytes.
+// browser's most recently active window with the given raw bytes. A client
+// that connects without a service name (any server of the topic) reaches it.
 //
 //   standin_browser --service NAME [--reply TEXT | --reply-hex HEX | --reply-file PATH]
 //                   [--delay MS] [--refuse] [--ready EVENT] [--quit EVENT] [--lifetime MS]
@@ -25,6 +26,7 @@
 namespace {
 
 DWORD instance = 0;
+HSZ serviceName = nullptr;
 HSZ topic = nullptr;
 HSZ item = nullptr;
 std::string reply;
@@ -47,6 +49,15 @@ HDDEDATA CALLBACK Serve(UINT type, UINT format, HCONV, HSZ hsz1, HSZ hsz2, HDDED
     switch (type) {
     case XTYP_CONNECT:  // hsz1 topic, hsz2 service (filtered by the name service)
         return reinterpret_cast<HDDEDATA>(static_cast<UINT_PTR>(DdeCmpStringHandles(hsz1, topic) == 0));
+    case XTYP_WILDCONNECT: {  // a client that names no service or no topic
+        // hsz1 topic, hsz2 service, either may be 0: answer with the one pair
+        // served here, as browsers do, when it matches what was named.
+        if ((hsz1 != nullptr && DdeCmpStringHandles(hsz1, topic) != 0) ||
+            (hsz2 != nullptr && DdeCmpStringHandles(hsz2, serviceName) != 0))
+            return nullptr;
+        HSZPAIR pairs[2] = {{serviceName, topic}, {nullptr, nullptr}};
+        return DdeCreateDataHandle(instance, reinterpret_cast<LPBYTE>(pairs), sizeof pairs, 0, nullptr, 0, 0);
+    }
     case XTYP_REQUEST:  // hsz1 topic, hsz2 item
         LogRequest(hsz2, format);
         if (refuse || format != CF_TEXT || DdeCmpStringHandles(hsz2, item) != 0) return nullptr;
@@ -124,7 +135,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "standin_browser: DdeInitializeA failed\n");
         return 1;
     }
-    HSZ serviceName = DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
+    serviceName = DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
     topic = DdeCreateStringHandleA(instance, "WWW_GetWindowInfo", CP_WINANSI);
     item = DdeCreateStringHandleA(instance, "0xFFFFFFFF", CP_WINANSI);
     if (DdeNameService(instance, serviceName, nullptr, DNS_REGISTER) == nullptr) {

@@ -18,8 +18,10 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// "%04d/%02d/%02d %02d:%02d" of a UTC file time in the platform's local time.
+// "%04d/%02d/%02d %02d:%02d" of a UTC file time in the platform's local time;
+// a zero time, which the cache does not know, shows as an empty cell.
 std::string LocalTimeText(FILETIME utc) {
+    if (utc.dwLowDateTime == 0 && utc.dwHighDateTime == 0) return "";
     FILETIME local{};
     SYSTEMTIME fields{};
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &fields)) return "";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,6 +79,37 @@ TEST(FormatTimeText, UnconvertibleOrNotFittingShowsEmpty) {
     char untouched = '#';
     FormatTimeText(&t, &untouched, 0);
     FormatTimeText(nullptr, &untouched, 0);
+    EXPECT_EQ(untouched, '#');
+}
+
+// A split that records the times it was handed and answers from a table.
+struct SplitLog {
+    std::vector<uint64_t> asked;
+} splitLog;
+
+bool RecordingSplit(FileTime time, CalendarTime& fields) {
+    splitLog.asked.push_back(time.Value());
+    if (time.Value() == 1) return false;  // stands for a time the platform cannot split
+    fields = CalendarTime{2002, 12, 31, 23, 59};
+    return true;
+}
+
+TEST(FormatTimeCell, ZeroIsATimeTheCacheDidNotKnowAndShowsEmpty) {
+    struct Case { FileTime time; const char* text; std::vector<uint64_t> asked; } cases[] = {
+        {FileTime{0, 0}, "", {}},                           // never split, so no 1601 date in any zone
+        {FileTime{1, 0}, "", {1}},                          // the split fails
+        {FileTime{0, 1}, "2002/12/31 23:59", {1ull << 32}}, // a zero low half alone is a time
+        {FileTime{0xFFFFFFFF, 0xFFFFFFFF}, "2002/12/31 23:59", {~0ull}},
+    };
+    for (const Case& c : cases) {
+        splitLog = SplitLog{};
+        std::string buffer(260, '#');
+        FormatTimeCell(c.time, RecordingSplit, &buffer[0], 260);
+        EXPECT_EQ(buffer.substr(0, buffer.find('\0')), c.text) << c.time.Value();
+        EXPECT_EQ(splitLog.asked, c.asked) << c.time.Value();
+    }
+    char untouched = '#';
+    FormatTimeCell(FileTime{0, 0}, RecordingSplit, &untouched, 0);
     EXPECT_EQ(untouched, '#');
 }
 

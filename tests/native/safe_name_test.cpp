@@ -31,7 +31,6 @@ TEST(SafeFileName, LeavesSafeNamesByteForByte) {
         {"x\x7f", "x\x7f"},
         {"name.", "name."},  // a lone trailing "." or space is the platform's
         {"name ", "name "},
-        {"..", ".."},
         {"CONSOLE.gif", "CONSOLE.gif"},
         {"COM10.gif", "COM10.gif"},
         {"COM0", "COM0"},
@@ -74,6 +73,22 @@ TEST(SafeFileName, PrefixesDeviceNamesInAnyCase) {
         {"com9  ", "_com9  "},
         {"con:x", "con_x"},         // not a device name once the ":" is gone
         {"CON|.gif", "CON_.gif"},
+    });
+}
+
+TEST(SafeFileName, NamesOfOnlyDotsAndSpacesBecomeAsManyUnderscores) {
+    ExpectTable({
+        {"..", "__"},  // the parent folder: "<folder>\\.." would be the destination
+        {".", "_"},
+        {"...", "___"},
+        {". .", "___"},
+        {" ..", "___"},
+        {"   ", "___"},
+        {"..a", "..a"},  // anything else in the name: today's rule
+        {"a..", "a.."},
+        {".. .gif", ".. .gif"},
+        {"..\\", ".._"},
+        {"..\x81", ".._"},
     });
 }
 

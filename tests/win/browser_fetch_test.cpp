@@ -277,15 +277,33 @@ TEST_F(FetchBrowserUrlCalls, InstanceThatCannotBeCreatedEndsAtOnce) {
     EXPECT_EQ(recorder.calls, Calls{"initialize 0 3932176 0"});
 }
 
-TEST_F(FetchBrowserUrlCalls, EmptyServiceNameAsksNobody) {
-    // No string handle comes of an empty name, and a service handle of 0
-    // would let DdeConnect take any server of the topic.
-    AskBrowser("");
-    FetchBrowserUrl(box_);
-    EXPECT_EQ(Box(), "untouched");
-    EXPECT_EQ(recorder.calls, (Calls{"initialize 0 3932176 0", "string  0", "string WWW_GetWindowInfo 0",
-                                     "string 0xFFFFFFFF 0", "free string 0xFFFFFFFF",
-                                     "free string WWW_GetWindowInfo", "uninitialize"}));
+// No string handle comes of an empty name, or of a name that the library
+// refuses, and DdeConnect with a service handle of 0 reaches any server of the
+// topic: the browser asked is one that the settings file does not name.
+TEST_F(FetchBrowserUrlCalls, NoServiceHandleAsksAnyBrowser) {
+    StandinBrowser browser("\"http://any/page.html\",\"t\"");
+    ASSERT_TRUE(browser.Ready());
+    const std::string named = testkit::UniqueName("NotTheStandin");
+    struct Row {
+        std::string setting;
+        std::string failing;
+    } rows[] = {{"", "\x01"}, {named, named}};
+    for (const Row& row : rows) {
+        recorder = Recorder{};
+        recorder.failString = row.failing;
+        AskBrowser(row.setting);
+        SetWindowTextA(box_, "untouched");
+        FetchBrowserUrl(box_);
+        EXPECT_EQ(Box(), "http://any/page.html") << row.setting;
+        EXPECT_EQ(recorder.calls,
+                  (Calls{"initialize 0 3932176 0", "string " + row.setting + " 0", "string WWW_GetWindowInfo 0",
+                         "string 0xFFFFFFFF 0", "connect ? WWW_GetWindowInfo", kRequest, "alloc 64 5000",
+                         "get data 4999 0", "free block", "free data", "free string 0xFFFFFFFF",
+                         "free string WWW_GetWindowInfo", "disconnect", "uninitialize"}))
+            << row.setting;
+        EXPECT_EQ(recorder.liveStrings, 0) << row.setting;
+    }
+    EXPECT_EQ(browser.RequestLog(), std::string(kOneRequest) + kOneRequest);
 }
 
 TEST_F(FetchBrowserUrlCalls, RequestThatTimesOutEmptiesTheBoxAndReleasesEverythingInOrder) {
@@ -298,9 +316,9 @@ TEST_F(FetchBrowserUrlCalls, RequestThatTimesOutEmptiesTheBoxAndReleasesEverythi
     EXPECT_EQ(recorder.calls, Then(Then(Opening(browser.Service()), {kRequest}), Closing(browser.Service(), true)));
 }
 
-// A string handle that cannot be created: nobody is asked, the handles that
-// were created are freed in the usual order and the instance is ended.
-TEST_F(FetchBrowserUrlCalls, StringHandleThatCannotBeCreatedAsksNobody) {
+// A topic or item handle that cannot be created: nobody is asked, the handles
+// that were created are freed in the usual order and the instance is ended.
+TEST_F(FetchBrowserUrlCalls, TopicOrItemHandleThatCannotBeCreatedAsksNobody) {
     StandinBrowser browser("\"http://host/\"");
     ASSERT_TRUE(browser.Ready());
     AskBrowser(browser.Service());
@@ -311,7 +329,6 @@ TEST_F(FetchBrowserUrlCalls, StringHandleThatCannotBeCreatedAsksNobody) {
         std::string failing;
         Calls released;
     } rows[] = {
-        {service, {"free string 0xFFFFFFFF", "free string WWW_GetWindowInfo", "uninitialize"}},
         {"WWW_GetWindowInfo", {"free string 0xFFFFFFFF", "free string " + service, "uninitialize"}},
         {"0xFFFFFFFF", {"free string WWW_GetWindowInfo", "free string " + service, "uninitialize"}},
     };

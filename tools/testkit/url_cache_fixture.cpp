@@ -63,6 +63,22 @@ void ForEachCacheRecord(Visit visit) {
 
 }  // namespace
 
+std::vector<CacheRecordCopy> CacheRecords() {
+    std::vector<CacheRecordCopy> records;
+    ForEachCacheRecord([&](const INTERNET_CACHE_ENTRY_INFOA& info) {
+        CacheRecordCopy record;
+        record.url = info.lpszSourceUrlName ? info.lpszSourceUrlName : "";
+        record.hasLocalFile = info.lpszLocalFileName != nullptr;
+        record.localFile = info.lpszLocalFileName ? info.lpszLocalFileName : "";
+        record.sizeLow = info.dwSizeLow;
+        record.sizeHigh = info.dwSizeHigh;
+        record.lastAccess = info.LastAccessTime;
+        record.lastModified = info.LastModifiedTime;
+        records.push_back(record);
+    });
+    return records;
+}
+
 std::vector<std::string> CachedUrlsUnder(const std::string& prefix) {
     std::vector<std::string> urls;
     ForEachCacheRecord([&](const INTERNET_CACHE_ENTRY_INFOA& info) {

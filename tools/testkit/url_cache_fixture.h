@@ -27,6 +27,20 @@ std::vector<std::string> CachedUrlsUnder(const std::string& prefix);
 // Removes every item under the prefix; returns how many were removed.
 int DeleteCacheEntriesUnder(const std::string& prefix);
 
+// One record as the cache's enumeration delivers it.
+struct CacheRecordCopy {
+    std::string url;
+    bool hasLocalFile = false;
+    std::string localFile;
+    DWORD sizeLow = 0;
+    DWORD sizeHigh = 0;
+    FILETIME lastAccess{0, 0};  // UTC, as the cache holds them
+    FILETIME lastModified{0, 0};
+};
+
+// Every record of the cache, in the enumeration's order. Reads only.
+std::vector<CacheRecordCopy> CacheRecords();
+
 // The cached file's path for a URL, or "" when the cache has none.
 std::string LocalFileOf(const std::string& url);
 
