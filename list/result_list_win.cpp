@@ -36,6 +36,11 @@ bool SplitWithPlatform(FileTime time, CalendarTime& calendar) {
     return true;
 }
 
+// A time cell as the list shows it, for the list and for the copied text alike.
+void FormatFileTime(const FileTime& time, char* buffer, int capacity) {
+    FormatTimeCell(time, SplitWithPlatform, buffer, capacity);
+}
+
 // Pixels per logical inch of the display the list is shown on. The program
 // is system-DPI-aware (its manifest says so), so this is the system's DPI,
 // which is also what the dialog's font and size were scaled by.
@@ -91,8 +96,8 @@ void FormatCellText(const EntryStore& store, LVITEMA& item) {
     case 0: WriteCutText(entry.relativePath, item.pszText, item.cchTextMax); break;
     case 1: WriteCutText(entry.extension, item.pszText, item.cchTextMax); break;
     case 2: FormatSizeText(entry.size, item.pszText, item.cchTextMax); break;
-    case 3: FormatTimeCell(entry.lastAccess, SplitWithPlatform, item.pszText, item.cchTextMax); break;
-    case 4: FormatTimeCell(entry.lastModified, SplitWithPlatform, item.pszText, item.cchTextMax); break;
+    case 3: FormatFileTime(entry.lastAccess, item.pszText, item.cchTextMax); break;
+    case 4: FormatFileTime(entry.lastModified, item.pszText, item.cchTextMax); break;
     default: break;  // no such column: nothing is written
     }
 }
