@@ -206,7 +206,10 @@ TEST_F(ToolbarButton, StartUpCheck) {
     }
 }
 
-// Answers the first message box that the given thread shows, noting what it said.
+// Answers the first message box that the given thread shows, noting what it
+// said; closes every box that thread shows until done is set, so that a box
+// that comes late can never leave the thread waiting in it. A box not seen
+// within the time limit counts as not seen: the test fails instead of hanging.
 struct MessageBoxAnswer {
     std::string text;
     std::string caption;
@@ -214,9 +217,11 @@ struct MessageBoxAnswer {
     bool seen = false;
 };
 
-MessageBoxAnswer AnswerMessageBox(DWORD threadId) {
+MessageBoxAnswer AnswerMessageBox(DWORD threadId, const std::atomic<bool>& done) {
     MessageBoxAnswer answer;
-    for (int tries = 0; tries < 500 && !answer.seen; ++tries) {
+    const DWORD start = GetTickCount();
+    const DWORD limitMs = 60000;
+    while (!done) {
         HWND found = nullptr;
         EnumThreadWindows(
             threadId,
@@ -232,14 +237,17 @@ MessageBoxAnswer AnswerMessageBox(DWORD threadId) {
             Sleep(20);
             continue;
         }
-        char text[256] = {};
-        GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
-        answer.text = text;
-        GetWindowTextA(found, text, sizeof text);
-        answer.caption = text;
-        answer.owner = GetWindow(found, GW_OWNER);
-        answer.seen = true;
+        if (!answer.seen && GetTickCount() - start < limitMs) {
+            char text[256] = {};
+            GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
+            answer.text = text;
+            GetWindowTextA(found, text, sizeof text);
+            answer.caption = text;
+            answer.owner = GetWindow(found, GW_OWNER);
+            answer.seen = true;
+        }
         PostMessageA(found, WM_COMMAND, IDOK, 0);
+        Sleep(20);
     }
     return answer;
 }
@@ -257,8 +265,10 @@ MessageBoxAnswer RegisterAndAnswer() {
     messageBoxType = 0;
     toolbarButtonOps.messageBox = RecordingMessageBox;
     MessageBoxAnswer answer;
-    std::thread answering([&answer, id = GetCurrentThreadId()] { answer = AnswerMessageBox(id); });
+    std::atomic<bool> done{false};
+    std::thread answering([&answer, &done, id = GetCurrentThreadId()] { answer = AnswerMessageBox(id, done); });
     RegisterToolbarButton(owner);
+    done = true;
     answering.join();
     EXPECT_EQ(answer.owner, owner);
     DestroyWindow(owner);
