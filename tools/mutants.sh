@@ -73,6 +73,7 @@ fi
 # Runs the tests named by who; true when they pass (the mutant survives).
 tests_pass() {
   local who=$1 target
+  stage=""
   case $who in
     native:*)
       "$work/native/tests/native/native_tests" --gtest_filter="${who#native:}" >"$work/last.log" 2>&1 ;;
@@ -82,7 +83,9 @@ tests_pass() {
         local seeds=$src/fuzz/corpus/$target scratch=$work/corpus-$target
         rm -rf "$scratch" && mkdir -p "$scratch"
         # The seeds first, each once: a difference they show is found every time.
+        stage=", $target's seeds"
         "$work/fuzz/fuzz/$target" -runs=0 -artifact_prefix="$work/" "$seeds" >"$work/last.log" 2>&1 || return 1
+        stage=", fuzzing $target"
         ( cd "$work" && "$work/fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" -seed=1 -rss_limit_mb=2048 -artifact_prefix="$work/" \
             "$scratch" "$seeds" >"$work/last.log" 2>&1 ) || return 1
       done ;;
@@ -125,7 +128,7 @@ PY
     echo "mutant $name: survived ($who)"
     failed=$((failed + 1))
   else
-    echo "mutant $name: killed ($who)"
+    echo "mutant $name: killed ($who$stage)"
     killed=$((killed + 1))
   fi
   cp -p "$backup" "$file"

@@ -137,9 +137,9 @@ TEST_F(ToolbarButton, RegisterWritesTheSevenValuesInOrder) {
 }
 
 TEST_F(ToolbarButton, RegisterOverAnExistingKeyKeepsItsOtherValues) {
-    PutValue("Exec", Sz("C:\\old\\Tessiwok.exe"));
-    PutValue("Other", Sz("kept"));
-    PutValue("ButtonText", Sz("old label"));
+    ASSERT_NO_FATAL_FAILURE(PutValue("Exec", Sz("C:\\old\\Tessiwok.exe")));
+    ASSERT_NO_FATAL_FAILURE(PutValue("Other", Sz("kept")));
+    ASSERT_NO_FATAL_FAILURE(PutValue("ButtonText", Sz("old label")));
     RegisterToolbarButton(nullptr);
 
     std::map<std::string, std::string> stored = DataByName();
@@ -199,8 +199,8 @@ TEST_F(ToolbarButton, StartUpCheck) {
     ASSERT_EQ(exactly260.size(), 260u);
     for (const Case& c : cases) {
         SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
-        if (c.withKey) PutValue("Other", Sz("x"));
-        if (c.withExec) PutValue("Exec", c.execData, c.type);
+        if (c.withKey) ASSERT_NO_FATAL_FAILURE(PutValue("Other", Sz("x")));
+        if (c.withExec) ASSERT_NO_FATAL_FAILURE(PutValue("Exec", c.execData, c.type));
         EXPECT_EQ(IsToolbarButtonRegistered(), c.registered) << c.what;
         EXPECT_EQ(KeyExists(), c.keyKept) << c.what;
     }
@@ -428,7 +428,7 @@ TEST_F(ToolbarButtonFaults, DeletionThatFailsOrFindsNoKeyReportsNothing) {
     const std::string gone = testkit::ExecutableDirectory() + "gone\\Tessiwok.exe";
     for (const Row& row : rows) {
         SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
-        if (row.withStaleKey) PutValue("Exec", Sz(gone));
+        if (row.withStaleKey) ASSERT_NO_FATAL_FAILURE(PutValue("Exec", Sz(gone)));
         ledger = Ledger{};
         ledger.failDelete = row.failDelete;
         if (row.atStartUp)
@@ -460,8 +460,9 @@ TEST_F(ToolbarButtonFaults, RegistryHoldsOnlyTheButtonKey) {
     };
     for (const Row& row : rows) {
         SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
-        if (row.withKey) PutValue("Other", Sz("x"));
-        if (row.execName) PutValue("Exec", Sz(std::string(row.execName) == "self" ? self : self + ".gone"));
+        if (row.withKey) ASSERT_NO_FATAL_FAILURE(PutValue("Other", Sz("x")));
+        if (row.execName)
+            ASSERT_NO_FATAL_FAILURE(PutValue("Exec", Sz(std::string(row.execName) == "self" ? self : self + ".gone")));
         const std::map<std::string, std::string> before = DataByName();
         ledger = Ledger{};
         IsToolbarButtonRegistered();
