@@ -27,7 +27,7 @@ src=$work/src
 rm -rf "$src"
 mkdir -p "$src"
 # The sources without build trees or version control.
-tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$src" -xf -
+tar -C "$root" --exclude=./build --exclude=./.git --exclude=./wineprefix --exclude='*.lock' -cf - . | tar -C "$src" -xf -
 
 # name, who, file, find, replace: one mutant per line, " ||| " between fields.
 names=() whos=() files=() finds=() replaces=()
