@@ -1,5 +1,8 @@
 // Safe file names from arbitrary bytes: nothing that could leave the folder or
 // name it, name a stream or be refused, and nothing more than one byte longer.
+// Rules out keeping a lead byte whose next byte is no trail byte (the pair
+// would hide a "/" or a control byte), a forbidden set missing one of
+// \ / : * ? " < > |, and a replacement that is not idempotent.
 #include <string>
 #include <string_view>
 

@@ -1,5 +1,7 @@
 // File names, the Save As proposal, the filter and the multi-save destination
-// built from arbitrary relative paths and remembered folders.
+// built from arbitrary relative paths and remembered folders. Rules out a file
+// name that keeps a folder part, a destination cut to fit the 260-byte field
+// instead of refused, and a proposal that overruns its buffer.
 #include <cstring>
 #include <memory>
 

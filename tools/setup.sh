@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils imagemagick
-  fonts-ipafont-gothic locales
+  fonts-ipafont-gothic locales tzdata
   googletest cmake ninja-build clang libclang-rt-14-dev python3
 )
 

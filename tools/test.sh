@@ -7,6 +7,9 @@
 #   tools/test.sh            all tests
 #   TESSIWOK_SKIP_SLOW=1     leave out the tests labelled "slow"
 #   TESSIWOK_FUZZ_SECONDS=N  how long each fuzz target runs (default 4)
+#   TESSIWOK_WINE_MUTANTS=1  also put the faults of tools/mutants.txt that only
+#                            Wine tests catch into a copy and check that they
+#                            are caught (a second Windows build: 10+ minutes)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -25,6 +28,11 @@ echo "== fuzz targets (libFuzzer, ${TESSIWOK_FUZZ_SECONDS:-4} s each)"
 cmake --preset fuzz -DTESSIWOK_FUZZ_SECONDS="${TESSIWOK_FUZZ_SECONDS:-4}" >/dev/null
 cmake --build --preset fuzz
 ctest --preset fuzz --no-tests=error
+
+echo "== mutants: deliberate faults the native and fuzz tests must catch"
+mutant_args=()
+if [ -n "${TESSIWOK_WINE_MUTANTS:-}" ]; then mutant_args=(--wine); fi
+bash tools/mutants.sh "${mutant_args[@]}"
 
 echo "== Windows build, tests under Wine"
 cmake --preset windows >/dev/null

@@ -4,6 +4,9 @@
 # Japanese locale, no debug chatter, and an Xvfb display when there is none.
 #   TESSIWOK_PREFIX  the Wine prefix to use (default: wineprefix/ beside the
 #                    program's build tree, found from the working directory)
+#   TZ               the time zone (default Asia/Tokyo, +9 h without summer
+#                    time, so that a missing conversion to local time shows;
+#                    Wine takes each process's zone from it)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -20,6 +23,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEARCH=win64
+export TZ=${TZ:-Asia/Tokyo}
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"

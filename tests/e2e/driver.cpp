@@ -232,6 +232,17 @@ bool Tessiwok::Focus(int id) {
 }
 
 HWND Tessiwok::FocusedWindow() const {
+    // Tests run side by side on one display, and a window another program
+    // shows takes the activation and with it the keyboard focus. The dialog
+    // keeps the control that had the focus and gives it back when it is
+    // active again, so the focus is read while the dialog is the active window.
+    if (GetForegroundWindow() != dialog_) {
+        WaitUntil([this] {
+            if (GetForegroundWindow() == dialog_) return true;
+            SetForegroundWindow(dialog_);
+            return false;
+        });
+    }
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     return GetGUIThreadInfo(threadId_, &gui) ? gui.hwndFocus : nullptr;

@@ -13,22 +13,20 @@
 #include "tools/testkit/paths.h"
 #include "tools/testkit/standin_browser.h"
 #include "tools/testkit/url_cache_fixture.h"
+#include "tools/testkit/zone_time.h"
 
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// "%04d/%02d/%02d %02d:%02d" of a UTC file time in the platform's local time;
-// a zero time, which the cache does not know, shows as an empty cell.
+// "YYYY/MM/DD hh:mm" of a UTC file time in the zone the test runs in, worked
+// out from the zone's offset (not with the platform's conversion); a zero
+// time, which the cache does not know, shows as an empty cell in every zone.
 std::string LocalTimeText(FILETIME utc) {
     if (utc.dwLowDateTime == 0 && utc.dwHighDateTime == 0) return "";
-    FILETIME local{};
-    SYSTEMTIME fields{};
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &fields)) return "";
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", fields.wYear, fields.wMonth, fields.wDay, fields.wHour,
-                  fields.wMinute);
-    return text;
+    int offset = 0;
+    if (!testkit::ZoneOffsetMinutes(&offset)) return "(TZ names no zone the tests know)";
+    return testkit::ZoneTimeText(utc, offset);
 }
 
 FILETIME CachedAccessTime(const std::string& url) {

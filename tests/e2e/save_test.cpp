@@ -70,7 +70,7 @@ protected:
         ASSERT_TRUE(app_.SetAddress(site_));
         ASSERT_TRUE(app_.Click(IDC_COLLECT));
         ASSERT_EQ(static_cast<size_t>(app_.RowCount()), content_.size());
-        ReadRowOrder();
+        ASSERT_NO_FATAL_FAILURE(ReadRowOrder());
     }
     // Which row shows which path, read back from the list.
     void ReadRowOrder() {
@@ -202,10 +202,10 @@ protected:
 };
 
 TEST_F(Save, OneRowGoesThroughSaveAsAndItsFolderIsRemembered) {
-    Commit("img/logo.gif", "gif");
-    Commit("index.html", "html");
+    ASSERT_NO_FATAL_FAILURE(Commit("img/logo.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("index.html", "html"));
     const std::string remembered = testkit::MakeScratchDirectory(testkit::UniqueName("remembered"));
-    StartAndCollect(remembered);
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect(remembered));
 
     ASSERT_TRUE(app_.SelectRows(Rows({"img/logo.gif"})));
     ASSERT_TRUE(app_.Click(IDC_SAVE));
@@ -219,9 +219,9 @@ TEST_F(Save, OneRowGoesThroughSaveAsAndItsFolderIsRemembered) {
     SendMessageTimeoutA(types, CB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &typeCount);
     EXPECT_EQ(typeCount, 1u);
 
-    SaveAsPath(saveAs, Out("copy.gif"));
+    ASSERT_NO_FATAL_FAILURE(SaveAsPath(saveAs, Out("copy.gif")));
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopied);
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::ReadWholeFile(Out("copy.gif")), content_["img/logo.gif"]);
     EXPECT_EQ(SaveFolderSetting(), out_);  // the folder of the file, no backslash
 
@@ -234,14 +234,14 @@ TEST_F(Save, OneRowGoesThroughSaveAsAndItsFolderIsRemembered) {
     EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), "index.html");
     EXPECT_EQ(e2e::WindowText(e2e::FindDescendant(saveAs, kFileTypeList)), "html file(*.html)");
     ASSERT_TRUE(app_.PressDialogButton(saveAs, IDCANCEL));
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
 }
 
 TEST_F(Save, DoubleClickWithSeveralRowsSelectedSavesTheFirstOnly) {
-    Commit("a.gif", "gif");
-    Commit("b.gif", "gif");
-    Commit("c.gif", "gif");
-    StartAndCollect();
+    ASSERT_NO_FATAL_FAILURE(Commit("a.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("b.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("c.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect());
     // Two rows selected, then a Ctrl+double click on the third adds it and
     // reports the double click: three rows are selected when the save runs.
     const std::vector<std::string> order = InRowOrder({"a.gif", "b.gif", "c.gif"});
@@ -265,30 +265,30 @@ TEST_F(Save, DoubleClickWithSeveralRowsSelectedSavesTheFirstOnly) {
     ASSERT_NE(saveAs, nullptr);
     EXPECT_EQ(app_.SelectedCount(), 3);
     EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), order[0]);
-    SaveAsPath(saveAs, Out(order[0]));
+    ASSERT_NO_FATAL_FAILURE(SaveAsPath(saveAs, Out(order[0])));
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopied);
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::FilesIn(out_), std::vector<std::string>{order[0]});
     EXPECT_EQ(testkit::ReadWholeFile(Out(order[0])), content_[order[0]]);
 }
 
 TEST_F(Save, SeveralRowsAreCopiedUnderTheirLastSegmentIntoTheChosenFolder) {
-    Commit("img/logo.gif", "gif");
-    Commit("img/sub/banner.png", "png");
-    Commit("style.css", "css");
-    Commit("not/selected.txt", "txt");
+    ASSERT_NO_FATAL_FAILURE(Commit("img/logo.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("img/sub/banner.png", "png"));
+    ASSERT_NO_FATAL_FAILURE(Commit("style.css", "css"));
+    ASSERT_NO_FATAL_FAILURE(Commit("not/selected.txt", "txt"));
     const std::string remembered = testkit::MakeScratchDirectory(testkit::UniqueName("remembered"));
-    StartAndCollect(remembered);
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect(remembered));
 
     HWND chooser = OpenChooser({"img/logo.gif", "img/sub/banner.png", "style.css"}, remembered);
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(e2e::WindowText(GetDlgItem(chooser, kBrowseTitle)), kChooserTitle);
     EXPECT_EQ(ChooserSelection(chooser), remembered.substr(remembered.rfind('\\') + 1));
-    ChooseIn(chooser, out_);
+    ASSERT_NO_FATAL_FAILURE(ChooseIn(chooser, out_));
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
 
     EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::FilesIn(out_), (std::vector<std::string>{"banner.png", "logo.gif", "style.css"}));
     EXPECT_EQ(testkit::ReadWholeFile(Out("banner.png")), content_["img/sub/banner.png"]);
     EXPECT_EQ(testkit::ReadWholeFile(Out("logo.gif")), content_["img/logo.gif"]);
@@ -297,10 +297,10 @@ TEST_F(Save, SeveralRowsAreCopiedUnderTheirLastSegmentIntoTheChosenFolder) {
 }
 
 TEST_F(Save, SameFileNameBringsTheQuestionAndYesOverwrites) {
-    Commit("a/x.gif", "gif");
-    Commit("b/x.gif", "gif");
-    Commit("c/y.gif", "gif");
-    StartAndCollect(out_);
+    ASSERT_NO_FATAL_FAILURE(Commit("a/x.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("b/x.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("c/y.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect(out_));
     const std::vector<std::string> order = InRowOrder({"a/x.gif", "b/x.gif"});
 
     HWND chooser = OpenChooser({"a/x.gif", "b/x.gif", "c/y.gif"});
@@ -310,42 +310,42 @@ TEST_F(Save, SameFileNameBringsTheQuestionAndYesOverwrites) {
 
     EXPECT_EQ(AnswerMessageBox(IDYES), Out("x.gif") + kQuestion);
     EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), content_[order[1]]);  // the later row's bytes
     EXPECT_EQ(testkit::ReadWholeFile(Out("y.gif")), content_["c/y.gif"]);
 }
 
 TEST_F(Save, NoToTheQuestionStopsSilentlyAndKeepsEarlierCopies) {
-    Commit("a/x.gif", "gif");
-    Commit("b/x.gif", "gif");
-    Commit("c/y.gif", "gif");
-    Commit("d/z.gif", "gif");
-    StartAndCollect();
+    ASSERT_NO_FATAL_FAILURE(Commit("a/x.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("b/x.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("c/y.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("d/z.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect());
     // Sorted by path, ascending, the two x.gif rows come first.
     const std::vector<std::string> ascending = {"a/x.gif", "b/x.gif", "c/y.gif", "d/z.gif"};
     for (int click = 0; click < 2 && InRowOrder(ascending) != ascending; ++click) {
         ASSERT_TRUE(app_.ClickColumnHeader(0));
-        ReadRowOrder();
+        ASSERT_NO_FATAL_FAILURE(ReadRowOrder());
     }
     ASSERT_EQ(InRowOrder(ascending), ascending);
 
     HWND chooser = OpenChooser({"a/x.gif", "b/x.gif", "c/y.gif", "d/z.gif"});
     ASSERT_NE(chooser, nullptr);
-    ChooseIn(chooser, out_);
+    ASSERT_NO_FATAL_FAILURE(ChooseIn(chooser, out_));
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
 
     EXPECT_EQ(AnswerMessageBox(IDNO), Out("x.gif") + kQuestion);
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::FilesIn(out_), std::vector<std::string>{"x.gif"});
     EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), content_["a/x.gif"]);
     EXPECT_EQ(SaveFolderSetting(), out_);  // remembered before the first copy
 }
 
 TEST_F(Save, FailingCopyShowsTheErrorAndNothingAfterIt) {
-    Commit("a.gif", "gif");
-    Commit("b.gif", "gif");
-    Commit("c.gif", "gif");
-    StartAndCollect(out_);
+    ASSERT_NO_FATAL_FAILURE(Commit("a.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("b.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("c.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect(out_));
     const std::vector<std::string> order = InRowOrder({"a.gif", "b.gif", "c.gif"});
     // A folder stands where the second row's file would go: the question
     // comes (something of that name exists), and Yes leads to a copy that the
@@ -358,7 +358,7 @@ TEST_F(Save, FailingCopyShowsTheErrorAndNothingAfterIt) {
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
     EXPECT_EQ(AnswerMessageBox(IDYES), Out(order[1]) + kQuestion);
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopyError);
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::ReadWholeFile(Out(order[0])), content_[order[0]]);
     EXPECT_EQ(GetFileAttributesA(Out(order[1]).c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
@@ -366,9 +366,9 @@ TEST_F(Save, FailingCopyShowsTheErrorAndNothingAfterIt) {
 }
 
 TEST_F(Save, FailingSingleCopyShowsTheErrorAndKeepsTheRememberedFolder) {
-    Commit("a.gif", "gif");
+    ASSERT_NO_FATAL_FAILURE(Commit("a.gif", "gif"));
     const std::string remembered = testkit::MakeScratchDirectory(testkit::UniqueName("remembered"));
-    StartAndCollect(remembered);
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect(remembered));
     // The cached file is gone by the time the save runs.
     ASSERT_TRUE(DeleteFileA(testkit::LocalFileOf(site_ + "a.gif").c_str()));
 
@@ -376,17 +376,17 @@ TEST_F(Save, FailingSingleCopyShowsTheErrorAndKeepsTheRememberedFolder) {
     ASSERT_TRUE(app_.Click(IDC_SAVE));
     HWND saveAs = WaitForWindowTitled(kSaveAsTitle);
     ASSERT_NE(saveAs, nullptr);
-    SaveAsPath(saveAs, Out("a.gif"));
+    ASSERT_NO_FATAL_FAILURE(SaveAsPath(saveAs, Out("a.gif")));
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopyError);
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_TRUE(testkit::FilesIn(out_).empty());
     EXPECT_EQ(SaveFolderSetting(), remembered);
 }
 
 TEST_F(Save, CancellingEitherDialogWritesAndCopiesNothing) {
-    Commit("a.gif", "gif");
-    Commit("b.gif", "gif");
-    StartAndCollect();
+    ASSERT_NO_FATAL_FAILURE(Commit("a.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("b.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect());
 
     ASSERT_TRUE(app_.SelectRows({0}));
     ASSERT_TRUE(app_.Click(IDC_SAVE));
@@ -394,13 +394,13 @@ TEST_F(Save, CancellingEitherDialogWritesAndCopiesNothing) {
     ASSERT_NE(saveAs, nullptr);
     ASSERT_TRUE(e2e::SetWindowTextOf(FileNameEdit(saveAs), Out("a.gif")));
     ASSERT_TRUE(app_.PressDialogButton(saveAs, IDCANCEL));
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
 
     HWND chooser = OpenChooser({"a.gif", "b.gif"});
     ASSERT_NE(chooser, nullptr);
-    ChooseIn(chooser, out_);
+    ASSERT_NO_FATAL_FAILURE(ChooseIn(chooser, out_));
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDCANCEL));
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
 
     EXPECT_TRUE(testkit::FilesIn(out_).empty());
     EXPECT_FALSE(Exists(app_.SettingsPath()));
@@ -408,9 +408,9 @@ TEST_F(Save, CancellingEitherDialogWritesAndCopiesNothing) {
 
 TEST_F(Save, DriveRootGivesDestinationsWithTwoBackslashes) {
     const std::string name = testkit::UniqueName("root") + ".gif";
-    Commit("a/" + name, "gif");
-    Commit("b/" + name, "gif");
-    StartAndCollect();
+    ASSERT_NO_FATAL_FAILURE(Commit("a/" + name, "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("b/" + name, "gif"));
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect());
     const std::vector<std::string> order = InRowOrder({"a/" + name, "b/" + name});
 
     HWND chooser = OpenChooser(order);
@@ -436,11 +436,11 @@ namespace {
 // are copied into the chosen folder itself, under safe names; the list still
 // shows them as the cache holds them.
 TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
-    Commit("..\\..\\evil.dll", "dll");
-    Commit("a:b.gif", "gif");
-    Commit("img/nul.gif", "gif");
-    Commit("ok.gif", "gif");
-    StartAndCollect();
+    ASSERT_NO_FATAL_FAILURE(Commit("..\\..\\evil.dll", "dll"));
+    ASSERT_NO_FATAL_FAILURE(Commit("a:b.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("img/nul.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("ok.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect());
     std::vector<std::string> shown;
     for (const auto& [path, row] : rowOf_) shown.push_back(path);
     EXPECT_EQ(shown, (std::vector<std::string>{"..\\..\\evil.dll", "a:b.gif", "img/nul.gif", "ok.gif"}));
@@ -459,11 +459,11 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
     HWND chooser = OpenChooser({"..\\..\\evil.dll", "a:b.gif", "img/nul.gif", "ok.gif"}, chosen);
     ASSERT_NE(chooser, nullptr);
-    ChooseIn(chooser, chosen);
+    ASSERT_NO_FATAL_FAILURE(ChooseIn(chooser, chosen));
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
 
     EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
-    ExpectNothingElseShown();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::FilesIn(chosen), (std::vector<std::string>{".._.._evil.dll", "_nul.gif", "a_b.gif", "ok.gif"}));
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\.._.._evil.dll"), content_["..\\..\\evil.dll"]);
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\a_b.gif"), content_["a:b.gif"]);

@@ -9,12 +9,17 @@
 
 namespace {
 bool refuseNothrowAllocations = false;
+int refusedRows = 0;     // array requests: the sort's key row
+int refusedBuffers = 0;  // single requests: std::stable_sort's working buffer
 }
 
 // The sort asks for its key row and std::stable_sort for its working buffer
 // with nothrow new; refusing those requests forces the in-place paths.
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (refuseNothrowAllocations) return nullptr;
+    if (refuseNothrowAllocations) {
+        ++refusedBuffers;
+        return nullptr;
+    }
     try {
         return ::operator new(size);
     } catch (...) {
@@ -22,7 +27,10 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     }
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (refuseNothrowAllocations) return nullptr;
+    if (refuseNothrowAllocations) {
+        ++refusedRows;
+        return nullptr;
+    }
     try {
         return ::operator new[](size);
     } catch (...) {
@@ -61,9 +69,13 @@ TEST(SortWithoutMemory, GivesTheSameOrderAsWithMemory) {
             SortFlags roomyFlags, tightFlags;
             roomyFlags.ascending[column] = tightFlags.ascending[column] = ascending;
             SortByColumn(roomy, roomyFlags, column);
+            refusedRows = refusedBuffers = 0;
             refuseNothrowAllocations = true;
             SortByColumn(tight, tightFlags, column);
             refuseNothrowAllocations = false;
+            // Without these the test would compare two sorts with memory.
+            EXPECT_EQ(refusedRows, 1) << "the key row was asked for and refused, column " << column;
+            EXPECT_GE(refusedBuffers, 1) << "the merge buffer was asked for and refused, column " << column;
             EXPECT_EQ(Identities(tight), Identities(roomy)) << "column " << column << " ascending " << ascending;
             EXPECT_EQ(tightFlags.ascending[column], !ascending);
         }

@@ -9,6 +9,7 @@
 #include "tools/testkit/loopback_http.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
+#include "tools/testkit/zone_time.h"
 
 using testkit::CachedItem;
 
@@ -103,6 +104,8 @@ TEST_F(Collect, PrefixComparisonIsCaseSensitive) {
 }
 
 TEST_F(Collect, TimesAreTheCacheTimesInLocalTime) {
+    int offset = 0;
+    ASSERT_TRUE(testkit::ZoneOffsetMinutes(&offset)) << "TZ names a zone the tests know";
     CachedItem cached;
     cached.url = host_ + "t.gif";
     cached.content = "t";
@@ -112,11 +115,13 @@ TEST_F(Collect, TimesAreTheCacheTimesInLocalTime) {
     EntryStore store;
     CollectCacheEntries(host_.c_str(), store);
     ASSERT_EQ(store.Size(), 1u);
-    FILETIME expected{};
-    FileTimeToLocalFileTime(&cached.lastModified, &expected);
-    EXPECT_EQ(store.At(0).lastModified.low, expected.dwLowDateTime);
-    EXPECT_EQ(store.At(0).lastModified.high, expected.dwHighDateTime);
-    EXPECT_NE(store.At(0).lastAccess.Value(), 0u);
+    EXPECT_EQ(store.At(0).lastModified.Value(), testkit::ZoneFileTimeValue(cached.lastModified, offset));
+    DWORD size = 0;
+    GetUrlCacheEntryInfoA(cached.url.c_str(), nullptr, &size);
+    std::vector<char> buffer(size + 1);
+    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    ASSERT_TRUE(size != 0 && GetUrlCacheEntryInfoA(cached.url.c_str(), info, &size));
+    EXPECT_EQ(store.At(0).lastAccess.Value(), testkit::ZoneFileTimeValue(info->LastAccessTime, offset));
 }
 
 TEST_F(Collect, NewCollectionReplacesTheOldOneAndEmptyFindsNothing) {

@@ -195,7 +195,7 @@ protected:
 };
 
 TEST_F(SaveTest, OneEntryGoesThroughSaveAsAndRemembersItsFolder) {
-    Fill({"img/a.gif", "img/logo.gif", "c.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"img/a.gif", "img/logo.gif", "c.gif"}));
     Select({2, 1});  // the first selected row is the lowest: 1
     script.profile["SaveFolder"] = "C:\\data";
     script.saveAsChoice = Out("chosen.gif");
@@ -223,7 +223,7 @@ TEST_F(SaveTest, OneEntryGoesThroughSaveAsAndRemembersItsFolder) {
 }
 
 TEST_F(SaveTest, OneEntryWithoutExtensionOrSelectionOrConfirmation) {
-    Fill({"x"}, "");
+    ASSERT_NO_FATAL_FAILURE(Fill({"x"}, ""));
     SaveOneEntry(list_, dialog_);  // nothing selected
     EXPECT_EQ(script.saveAsCalls, 0);
 
@@ -237,7 +237,7 @@ TEST_F(SaveTest, OneEntryWithoutExtensionOrSelectionOrConfirmation) {
 }
 
 TEST_F(SaveTest, FailedSingleCopyLeavesTheFolderAndSaysSo) {
-    Fill({"a.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"a.gif"}));
     Select({0});
     script.profile["SaveFolder"] = "C:\\before";
     script.saveAsChoice = Out("a.gif");
@@ -251,7 +251,7 @@ TEST_F(SaveTest, FailedSingleCopyLeavesTheFolderAndSaysSo) {
 }
 
 TEST_F(SaveTest, SeveralEntriesInRowOrderAfterTheFolderIsRemembered) {
-    Fill({"a/one.gif", "b/two.gif", "c/three.gif", "d/four.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"a/one.gif", "b/two.gif", "c/three.gif", "d/four.gif"}));
     Select({3, 0, 2});
     script.profile["SaveFolder"] = "C:\\remembered";
 
@@ -271,7 +271,7 @@ TEST_F(SaveTest, SeveralEntriesInRowOrderAfterTheFolderIsRemembered) {
 }
 
 TEST_F(SaveTest, CopyFailingHalfwayEndsEverythingWithOneMessage) {
-    Fill({"one.gif", "two.gif", "three.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"one.gif", "two.gif", "three.gif"}));
     Select({0, 1, 2});
     script.failCopy = 2;
 
@@ -289,7 +289,7 @@ TEST_F(SaveTest, CopyFailingHalfwayEndsEverythingWithOneMessage) {
 }
 
 TEST_F(SaveTest, ExistingDestinationIsAskedAboutAndNoStopsSilently) {
-    Fill({"a/x.gif", "b/x.gif", "c/y.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"a/x.gif", "b/x.gif", "c/y.gif"}));
     Select({0, 1, 2});
     script.answer = IDNO;
 
@@ -306,7 +306,9 @@ TEST_F(SaveTest, ExistingDestinationIsAskedAboutAndNoStopsSilently) {
     script.events.clear();
     script.answer = IDYES;
     SaveSelectedEntries(list_, dialog_);
-    EXPECT_EQ(script.events.size(), 7u);  // write, ask+copy, ask+copy, copy, done
+    std::string events;
+    for (const std::string& event : script.events) events += "\n  " + event;
+    EXPECT_EQ(script.events.size(), 7u) << events;  // write, ask+copy, ask+copy, copy, done
     EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), Content(1));
     EXPECT_EQ(script.boxes.back().text, kAllCopied);
 }
@@ -314,7 +316,7 @@ TEST_F(SaveTest, ExistingDestinationIsAskedAboutAndNoStopsSilently) {
 TEST_F(SaveTest, DestinationThatDoesNotFitIsACopyErrorNotACutName) {
     // The folder prefix and this name need 260 bytes: one more than a path holds.
     const std::string longName = std::string(259 - (out_.size() + 1), 'n');
-    Fill({"fits.gif", "dir/" + longName + "x", "after.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"fits.gif", "dir/" + longName + "x", "after.gif"}));
     Select({0, 1, 2});
 
     SaveSelectedEntries(list_, dialog_);
@@ -329,7 +331,7 @@ TEST_F(SaveTest, DestinationThatDoesNotFitIsACopyErrorNotACutName) {
 }
 
 TEST_F(SaveTest, CancelledChooserWritesAndCopiesNothing) {
-    Fill({"one.gif", "two.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"one.gif", "two.gif"}));
     Select({0, 1});
     script.cancelChooser = true;
     SaveSelectedEntries(list_, dialog_);
@@ -354,7 +356,7 @@ TEST_F(SaveTest, SaveAsCancelledOrFailingLeavesEverythingAsItWas) {
         {"cancelled", ScriptedSaveAs},
         {"failing", RefusedSaveAs},
     };
-    Fill({"img/a.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"img/a.gif"}));
     Select({0});
     for (const Row& row : rows) {
         script = Script{};
@@ -393,7 +395,7 @@ TEST_F(SaveTest, WithoutASettingsFileTheFirstSaveStartsFromNoFolderAndWritesIt) 
     scratchSettings = testkit::MakeScratchDirectory(testkit::UniqueName("nosettings")) + "\\Setting.ini";
     saveOps.readProfileString = ScratchRead;
     saveOps.writeProfileString = ScratchWrite;
-    Fill({"img/logo.gif", "b.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"img/logo.gif", "b.gif"}));
 
     Select({0});
     script.saveAsChoice = Out("logo.gif");
@@ -420,7 +422,7 @@ TEST_F(SaveTest, ChooserWithoutAFolderEndsSilently) {
         {"cancelled", true, false},
         {"an item without a file-system path", false, true},
     };
-    Fill({"one.gif", "two.gif"});
+    ASSERT_NO_FATAL_FAILURE(Fill({"one.gif", "two.gif"}));
     Select({0, 1});
     for (const Row& row : rows) {
         script = Script{};
@@ -458,7 +460,7 @@ TEST_F(SaveTest, EveryStopOfSeveralEndsAfterTheRowsBeforeIt) {
         script.chooseFolder = out_ = testkit::MakeScratchDirectory(testkit::UniqueName("stops"));
         script.profile["SaveFolder"] = "C:\\before";
         entryStore.Clear();
-        Fill({"a/one.gif", "b/two.gif", "c/three.gif", "d/four.gif", "e/five.gif"});
+        ASSERT_NO_FATAL_FAILURE(Fill({"a/one.gif", "b/two.gif", "c/three.gif", "d/four.gif", "e/five.gif"}));
         Select({0, 1, 2, 3, 4});
         if (row.answerNo) {
             ASSERT_TRUE(testkit::WriteWholeFile(Out(names[row.stopRow]), "kept"));

@@ -137,9 +137,9 @@ TEST_F(ToolbarButton, RegisterWritesTheSevenValuesInOrder) {
 }
 
 TEST_F(ToolbarButton, RegisterOverAnExistingKeyKeepsItsOtherValues) {
-    PutValue("Exec", Sz("C:\\old\\Tessiwok.exe"));
-    PutValue("Other", Sz("kept"));
-    PutValue("ButtonText", Sz("old label"));
+    ASSERT_NO_FATAL_FAILURE(PutValue("Exec", Sz("C:\\old\\Tessiwok.exe")));
+    ASSERT_NO_FATAL_FAILURE(PutValue("Other", Sz("kept")));
+    ASSERT_NO_FATAL_FAILURE(PutValue("ButtonText", Sz("old label")));
     RegisterToolbarButton(nullptr);
 
     std::map<std::string, std::string> stored = DataByName();
@@ -199,14 +199,17 @@ TEST_F(ToolbarButton, StartUpCheck) {
     ASSERT_EQ(exactly260.size(), 260u);
     for (const Case& c : cases) {
         SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
-        if (c.withKey) PutValue("Other", Sz("x"));
-        if (c.withExec) PutValue("Exec", c.execData, c.type);
+        if (c.withKey) ASSERT_NO_FATAL_FAILURE(PutValue("Other", Sz("x")));
+        if (c.withExec) ASSERT_NO_FATAL_FAILURE(PutValue("Exec", c.execData, c.type));
         EXPECT_EQ(IsToolbarButtonRegistered(), c.registered) << c.what;
         EXPECT_EQ(KeyExists(), c.keyKept) << c.what;
     }
 }
 
-// Answers the first message box that the given thread shows, noting what it said.
+// Answers the first message box that the given thread shows, noting what it
+// said; closes every box that thread shows until done is set, so that a box
+// that comes late can never leave the thread waiting in it. A box not seen
+// within the time limit counts as not seen: the test fails instead of hanging.
 struct MessageBoxAnswer {
     std::string text;
     std::string caption;
@@ -214,9 +217,11 @@ struct MessageBoxAnswer {
     bool seen = false;
 };
 
-MessageBoxAnswer AnswerMessageBox(DWORD threadId) {
+MessageBoxAnswer AnswerMessageBox(DWORD threadId, const std::atomic<bool>& done) {
     MessageBoxAnswer answer;
-    for (int tries = 0; tries < 500 && !answer.seen; ++tries) {
+    const DWORD start = GetTickCount();
+    const DWORD limitMs = 60000;
+    while (!done) {
         HWND found = nullptr;
         EnumThreadWindows(
             threadId,
@@ -232,14 +237,17 @@ MessageBoxAnswer AnswerMessageBox(DWORD threadId) {
             Sleep(20);
             continue;
         }
-        char text[256] = {};
-        GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
-        answer.text = text;
-        GetWindowTextA(found, text, sizeof text);
-        answer.caption = text;
-        answer.owner = GetWindow(found, GW_OWNER);
-        answer.seen = true;
+        if (!answer.seen && GetTickCount() - start < limitMs) {
+            char text[256] = {};
+            GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
+            answer.text = text;
+            GetWindowTextA(found, text, sizeof text);
+            answer.caption = text;
+            answer.owner = GetWindow(found, GW_OWNER);
+            answer.seen = true;
+        }
         PostMessageA(found, WM_COMMAND, IDOK, 0);
+        Sleep(20);
     }
     return answer;
 }
@@ -257,8 +265,10 @@ MessageBoxAnswer RegisterAndAnswer() {
     messageBoxType = 0;
     toolbarButtonOps.messageBox = RecordingMessageBox;
     MessageBoxAnswer answer;
-    std::thread answering([&answer, id = GetCurrentThreadId()] { answer = AnswerMessageBox(id); });
+    std::atomic<bool> done{false};
+    std::thread answering([&answer, &done, id = GetCurrentThreadId()] { answer = AnswerMessageBox(id, done); });
     RegisterToolbarButton(owner);
+    done = true;
     answering.join();
     EXPECT_EQ(answer.owner, owner);
     DestroyWindow(owner);
@@ -418,7 +428,7 @@ TEST_F(ToolbarButtonFaults, DeletionThatFailsOrFindsNoKeyReportsNothing) {
     const std::string gone = testkit::ExecutableDirectory() + "gone\\Tessiwok.exe";
     for (const Row& row : rows) {
         SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
-        if (row.withStaleKey) PutValue("Exec", Sz(gone));
+        if (row.withStaleKey) ASSERT_NO_FATAL_FAILURE(PutValue("Exec", Sz(gone)));
         ledger = Ledger{};
         ledger.failDelete = row.failDelete;
         if (row.atStartUp)
@@ -450,8 +460,9 @@ TEST_F(ToolbarButtonFaults, RegistryHoldsOnlyTheButtonKey) {
     };
     for (const Row& row : rows) {
         SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
-        if (row.withKey) PutValue("Other", Sz("x"));
-        if (row.execName) PutValue("Exec", Sz(std::string(row.execName) == "self" ? self : self + ".gone"));
+        if (row.withKey) ASSERT_NO_FATAL_FAILURE(PutValue("Other", Sz("x")));
+        if (row.execName)
+            ASSERT_NO_FATAL_FAILURE(PutValue("Exec", Sz(std::string(row.execName) == "self" ? self : self + ".gone")));
         const std::map<std::string, std::string> before = DataByName();
         ledger = Ledger{};
         IsToolbarButtonRegistered();

@@ -74,12 +74,41 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     return names;
 }
 
+namespace {
+
+// The folders this process made, removed when it ends however its tests went.
+struct ScratchFolders {
+    std::vector<std::string> made;
+    ~ScratchFolders() {
+        for (const std::string& dir : made) RemoveTree(dir);
+    }
+};
+
+ScratchFolders& Scratch() {
+    static ScratchFolders folders;
+    return folders;
+}
+
+}  // namespace
+
 std::string MakeScratchDirectory(const std::string& name) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    std::string dir = std::string(temp) + "tessiwok-" + name;
+    // TESSIWOK_SCRATCH gives a test program a folder of its own to work in,
+    // away from the temp folder that every other test changes.
+    std::string parent;
+    char own[MAX_PATH] = {};
+    DWORD ownLength = GetEnvironmentVariableA("TESSIWOK_SCRATCH", own, MAX_PATH);
+    if (ownLength > 0 && ownLength < MAX_PATH) {
+        CreateDirectoryA(own, nullptr);
+        parent = std::string(own) + "\\";
+    } else {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        parent = temp;
+    }
+    std::string dir = parent + "tessiwok-" + name;
     RemoveTree(dir);
     CreateDirectoryA(dir.c_str(), nullptr);
+    Scratch().made.push_back(dir);
     return dir;
 }
 

@@ -23,7 +23,9 @@ void RemoveTree(const std::string& dir);
 // The names in a folder, "." and ".." left out, in byte order.
 std::vector<std::string> FilesIn(const std::string& folder);
 
-// A fresh, empty directory for one test (under the build tree's temp folder).
+// A fresh, empty directory for one test: under TESSIWOK_SCRATCH (a Windows
+// path) when that is set, else under the temp folder. Removed with all it
+// holds when the process ends.
 std::string MakeScratchDirectory(const std::string& name);
 
 // A name unique to this process and call, for hosts, folders and services.
