@@ -139,7 +139,7 @@ Tessiwok::~Tessiwok() {
         }
         CloseHandle(process_);
     }
-    if (!folder_.empty()) testkit::RemoveTree(folder_.substr(0, folder_.size() - 1));
+    if (ownsFolder_) testkit::RemoveTree(folder_.substr(0, folder_.size() - 1));
 }
 
 bool Tessiwok::Fail(const std::string& reason) {
@@ -155,6 +155,7 @@ bool Tessiwok::Start(const StartOptions& options, DWORD timeoutMs) {
     } else {
         const std::string name = options.folderName.empty() ? testkit::UniqueName("e2e") : options.folderName;
         folder_ = testkit::MakeScratchDirectory(name) + "\\";
+        ownsFolder_ = true;
         if (GetFileAttributesA(folder_.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no folder " + folder_);
         exePath_ = folder_ + options.exeName;
         if (!CopyFileA(BuiltExePath().c_str(), exePath_.c_str(), FALSE))

@@ -231,6 +231,7 @@ private:
     LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs = kDefaultTimeoutMs) const;
 
     std::string folder_;
+    bool ownsFolder_ = false;  // a scratch folder of the driver's, removed with it
     std::string exePath_;
     std::string error_;
     HANDLE process_ = nullptr;
