@@ -13,23 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/testkit/installed_cache_index.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/windows_cache_index.h"
 
 namespace {
 
 const std::string kIndex = testkit::SharedDataFile("win7-ie11-cache/index.dat");
-
-// Installed once, before this process or a started Tessiwok.exe opens the
-// cache; nothing commits into it afterwards.
-class InstalledIndex : public ::testing::Environment {
-public:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(testkit::InstallCacheIndex(kIndex, &error)) << error;
-    }
-};
-::testing::Environment* const installed = ::testing::AddGlobalTestEnvironment(new InstalledIndex);
+::testing::Environment* const installed = ::testing::AddGlobalTestEnvironment(new testkit::InstalledCacheIndex(kIndex));
 
 struct Row {
     const char* path;

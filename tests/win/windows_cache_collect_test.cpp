@@ -11,22 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/testkit/installed_cache_index.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
-#include "tools/testkit/windows_cache_index.h"
 
 namespace {
 
 const std::string kIndex = testkit::SharedDataFile("win7-ie11-cache/index.dat");
-
-class InstalledIndex : public ::testing::Environment {
-public:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(testkit::InstallCacheIndex(kIndex, &error)) << error;
-    }
-};
-::testing::Environment* const installed = ::testing::AddGlobalTestEnvironment(new InstalledIndex);
+::testing::Environment* const installed = ::testing::AddGlobalTestEnvironment(new testkit::InstalledCacheIndex(kIndex));
 
 // Local time minus UTC in the zone that the Wine process runs in, written out
 // here rather than asked of the platform. Neither zone has daylight saving
