@@ -438,6 +438,22 @@ HWND Tessiwok::WaitForOtherWindow(const char* className, DWORD timeoutMs) const 
     return found;
 }
 
+HWND Tessiwok::WaitForDialogTitled(const std::string& title, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : OtherWindows()) {
+                if (ClassNameOf(window) == "#32770" && WindowText(window) == title) {
+                    found = window;
+                    return true;
+                }
+            }
+            return !Running();
+        },
+        timeoutMs);
+    return found;
+}
+
 bool Tessiwok::WaitForNoOtherWindow(DWORD timeoutMs) const {
     return WaitUntil([&] { return OtherWindows().empty(); }, timeoutMs);
 }

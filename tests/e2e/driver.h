@@ -212,6 +212,9 @@ public:
     // Waits for such a window (of the class, when given: "#32770" for message
     // boxes, Save As and the folder chooser); nullptr when none came in time.
     HWND WaitForOtherWindow(const char* className = nullptr, DWORD timeoutMs = kDefaultTimeoutMs) const;
+    // Waits for a dialog box ("#32770") with this title: a message box
+    // ("Tessiwok"), Save As or the folder chooser; nullptr when none came in time.
+    HWND WaitForDialogTitled(const std::string& title, DWORD timeoutMs = kDefaultTimeoutMs) const;
     // Waits until no such window is left.
     bool WaitForNoOtherWindow(DWORD timeoutMs = kDefaultTimeoutMs) const;
     // Presses a button (IDOK, IDYES, IDNO, IDCANCEL, ...) of a dialog box that

@@ -95,22 +95,8 @@ protected:
         return value;
     }
 
-    // A window of the program other than the main dialog, with this title.
-    HWND WaitForWindowTitled(const std::string& title) {
-        HWND found = nullptr;
-        e2e::WaitUntil([&] {
-            for (HWND window : app_.OtherWindows()) {
-                if (e2e::ClassNameOf(window) == "#32770" && e2e::WindowText(window) == title) {
-                    found = window;
-                    return true;
-                }
-            }
-            return !app_.Running();
-        });
-        return found;
-    }
     // The program's own message boxes are captioned "Tessiwok".
-    HWND WaitForMessageBox() { return WaitForWindowTitled("Tessiwok"); }
+    HWND WaitForMessageBox() { return app_.WaitForDialogTitled("Tessiwok"); }
     // Reads the box, answers it, and returns its text.
     std::string AnswerMessageBox(int button) {
         HWND box = WaitForMessageBox();
@@ -209,7 +195,7 @@ TEST_F(Save, OneRowGoesThroughSaveAsAndItsFolderIsRemembered) {
 
     ASSERT_TRUE(app_.SelectRows(Rows({"img/logo.gif"})));
     ASSERT_TRUE(app_.Click(IDC_SAVE));
-    HWND saveAs = WaitForWindowTitled(kSaveAsTitle);
+    HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
     ASSERT_NE(saveAs, nullptr);
     EXPECT_EQ(SaveAsFolder(saveAs), remembered);
     EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), "logo.gif");
@@ -228,7 +214,7 @@ TEST_F(Save, OneRowGoesThroughSaveAsAndItsFolderIsRemembered) {
     // The next save starts in the folder just used, with the next file's name.
     ASSERT_TRUE(app_.SelectRows(Rows({"index.html"})));
     ASSERT_TRUE(app_.Click(IDC_SAVE));
-    saveAs = WaitForWindowTitled(kSaveAsTitle);
+    saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
     ASSERT_NE(saveAs, nullptr);
     EXPECT_EQ(SaveAsFolder(saveAs), out_);
     EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), "index.html");
@@ -261,7 +247,7 @@ TEST_F(Save, DoubleClickWithSeveralRowsSelectedSavesTheFirstOnly) {
     ASSERT_TRUE(PostMessageA(app_.List(), WM_LBUTTONDBLCLK, MK_LBUTTON | MK_CONTROL, at));
     ASSERT_TRUE(PostMessageA(app_.List(), WM_LBUTTONUP, MK_CONTROL, at));
 
-    HWND saveAs = WaitForWindowTitled(kSaveAsTitle);
+    HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
     ASSERT_NE(saveAs, nullptr);
     EXPECT_EQ(app_.SelectedCount(), 3);
     EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), order[0]);
@@ -374,7 +360,7 @@ TEST_F(Save, FailingSingleCopyShowsTheErrorAndKeepsTheRememberedFolder) {
 
     ASSERT_TRUE(app_.SelectRows({0}));
     ASSERT_TRUE(app_.Click(IDC_SAVE));
-    HWND saveAs = WaitForWindowTitled(kSaveAsTitle);
+    HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
     ASSERT_NE(saveAs, nullptr);
     ASSERT_NO_FATAL_FAILURE(SaveAsPath(saveAs, Out("a.gif")));
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopyError);
@@ -390,7 +376,7 @@ TEST_F(Save, CancellingEitherDialogWritesAndCopiesNothing) {
 
     ASSERT_TRUE(app_.SelectRows({0}));
     ASSERT_TRUE(app_.Click(IDC_SAVE));
-    HWND saveAs = WaitForWindowTitled(kSaveAsTitle);
+    HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
     ASSERT_NE(saveAs, nullptr);
     ASSERT_TRUE(e2e::SetWindowTextOf(FileNameEdit(saveAs), Out("a.gif")));
     ASSERT_TRUE(app_.PressDialogButton(saveAs, IDCANCEL));
@@ -448,7 +434,7 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     // Save As proposes the safe name.
     ASSERT_TRUE(app_.SelectRows(Rows({"a:b.gif"})));
     ASSERT_TRUE(app_.Click(IDC_SAVE));
-    HWND saveAs = WaitForWindowTitled(kSaveAsTitle);
+    HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
     ASSERT_NE(saveAs, nullptr);
     EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), "a_b.gif");
     ASSERT_TRUE(app_.PressDialogButton(saveAs, IDCANCEL));

@@ -122,26 +122,17 @@ protected:
                             0, SMTO_NORMAL, 5000, &ignored);
         ASSERT_TRUE(app_.ClickColumnHeader(column));
     }
-    HWND WaitForWindowTitled(const std::string& title) {
-        HWND found = nullptr;
-        e2e::WaitUntil([&] {
-            for (HWND window : app_.OtherWindows())
-                if (e2e::ClassNameOf(window) == "#32770" && e2e::WindowText(window) == title) found = window;
-            return found != nullptr || !app_.Running();
-        });
-        return found;
-    }
     // Saves the row through Save As to path; returns the message shown after it.
     std::string SaveRowAs(int row, const std::string& proposed, const std::string& path) {
         EXPECT_TRUE(app_.SelectRows({row}));
         EXPECT_TRUE(app_.Click(IDC_SAVE));
-        HWND saveAs = WaitForWindowTitled(kSaveAsTitle);
+        HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
         if (saveAs == nullptr) return "(no Save As)";
         HWND name = e2e::FindDescendant(saveAs, kFileNameField, "Edit");
         EXPECT_EQ(e2e::WindowText(name), proposed);
         EXPECT_TRUE(e2e::SetWindowTextOf(name, path));
         EXPECT_TRUE(app_.PressDialogButton(saveAs, IDOK));
-        HWND box = WaitForWindowTitled("Tessiwok");
+        HWND box = app_.WaitForDialogTitled("Tessiwok");
         if (box == nullptr) return "(no message)";
         std::string text = e2e::MessageBoxText(box);
         EXPECT_TRUE(app_.PressDialogButton(box, IDOK));

@@ -20,17 +20,6 @@ const char kUnpacked[] = "C:\\Tessiwok-unpacked\\x64\\Tessiwok\\";
 const char kSaveAsTitle[] = "キャッシュデータの保存先の決定";
 const char kCopied[] = "キャッシュデータをコピーしました";
 
-// A window of the program other than the main dialog, with this title.
-HWND WaitForWindowTitled(const e2e::Tessiwok& app, const std::string& title) {
-    HWND found = nullptr;
-    e2e::WaitUntil([&] {
-        for (HWND window : app.OtherWindows())
-            if (e2e::ClassNameOf(window) == "#32770" && e2e::WindowText(window) == title) found = window;
-        return found != nullptr || !app.Running();
-    });
-    return found;
-}
-
 TEST(UnpackedArchive, ProgramCollectsSavesAndKeepsItsSettingsBesideItself) {
     const std::string folder = kUnpacked;
     ASSERT_EQ(testkit::FilesIn(folder), (std::vector<std::string>{"LICENSE.txt", "README-ja.txt", "Tessiwok.exe"}))
@@ -59,12 +48,12 @@ TEST(UnpackedArchive, ProgramCollectsSavesAndKeepsItsSettingsBesideItself) {
     ASSERT_NE(logo, -1);
     ASSERT_TRUE(app.SelectRows({logo}));
     ASSERT_TRUE(app.Click(IDC_SAVE));
-    HWND saveAs = WaitForWindowTitled(app, kSaveAsTitle);
+    HWND saveAs = app.WaitForDialogTitled(kSaveAsTitle);
     ASSERT_NE(saveAs, nullptr);
     const std::string target = out + "\\logo.gif";
     ASSERT_TRUE(e2e::SetWindowTextOf(e2e::FindDescendant(saveAs, kFileNameField, "Edit"), target));
     ASSERT_TRUE(app.PressDialogButton(saveAs, IDOK));
-    HWND done = WaitForWindowTitled(app, "Tessiwok");
+    HWND done = app.WaitForDialogTitled("Tessiwok");
     ASSERT_NE(done, nullptr);
     EXPECT_EQ(e2e::MessageBoxText(done), kCopied);
     ASSERT_TRUE(app.PressDialogButton(done, IDOK));
