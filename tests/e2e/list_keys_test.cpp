@@ -5,25 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
+#include "tools/testkit/zone_time.h"
 
 namespace {
 
 const char kMarker[] = "clipboard marker";
-
-// "%04d/%02d/%02d %02d:%02d" of a UTC file time in the platform's local time.
-std::string LocalTimeText(FILETIME utc) {
-    FILETIME local{};
-    SYSTEMTIME fields{};
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &fields)) return "";
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", fields.wYear, fields.wMonth, fields.wDay, fields.wHour,
-                  fields.wMinute);
-    return text;
-}
 
 bool PutOnClipboard(const std::string& text) {
     if (!OpenClipboard(nullptr)) return false;
@@ -117,8 +106,8 @@ TEST_F(ListKeys, ControlCCopiesTheSelectedRowsTabSeparated) {
 
     const std::string expected =
         "相対パス\t拡張子\tサイズ\t最終アクセス\t更新日時\r\n"
-        "b.html\thtml\t2.0KB\t" + accessed[0] + "\t" + LocalTimeText(testkit::UtcFileTime(2002, 12, 31, 14, 59, 58)) + "\r\n" +
-        longPath_ + "\ttxt\t1.5KB\t" + accessed[1] + "\t" + LocalTimeText(testkit::UtcFileTime(2003, 4, 4, 4, 4, 4)) + "\r\n"
+        "b.html\thtml\t2.0KB\t" + accessed[0] + "\t" + testkit::ListTimeText(testkit::UtcFileTime(2002, 12, 31, 14, 59, 58)) + "\r\n" +
+        longPath_ + "\ttxt\t1.5KB\t" + accessed[1] + "\t" + testkit::ListTimeText(testkit::UtcFileTime(2003, 4, 4, 4, 4, 4)) + "\r\n"
         "img/表.gif\tgif\t700B\t" + accessed[2] + "\t\r\n";  // the cache's "no time": an empty cell
     EXPECT_EQ(ClipboardText<char>(CF_TEXT), expected);
     EXPECT_EQ(ClipboardText<wchar_t>(CF_UNICODETEXT).substr(0, 5), L"\u76f8\u5bfe\u30d1\u30b9\t")

@@ -7,7 +7,6 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "tools/testkit/demo_site.h"
 #include "tools/testkit/paths.h"
@@ -18,16 +17,6 @@
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
-
-// "YYYY/MM/DD hh:mm" of a UTC file time in the zone the test runs in, worked
-// out from the zone's offset (not with the platform's conversion); a zero
-// time, which the cache does not know, shows as an empty cell in every zone.
-std::string LocalTimeText(FILETIME utc) {
-    if (utc.dwLowDateTime == 0 && utc.dwHighDateTime == 0) return "";
-    int offset = 0;
-    if (!testkit::ZoneOffsetMinutes(&offset)) return "(TZ names no zone the tests know)";
-    return testkit::ZoneTimeText(utc, offset);
-}
 
 FILETIME CachedAccessTime(const std::string& url) {
     DWORD size = 0;
@@ -87,7 +76,7 @@ protected:
         for (const File& f : files) {
             std::string url = site_ + f.path;
             if (std::string(f.path) == "cgi/counter.cgi") url += "?page=1";
-            rows.push_back({f.path, f.extension, f.size, LocalTimeText(CachedAccessTime(url)), LocalTimeText(f.modified)});
+            rows.push_back({f.path, f.extension, f.size, testkit::ListTimeText(CachedAccessTime(url)), testkit::ListTimeText(f.modified)});
         }
         return rows;
     }
@@ -149,12 +138,12 @@ TEST_F(MainDialog, EnterInTheAddressBoxCollectsLikeTheButton) {
     EXPECT_EQ(app_.Address(), site_ + "img/");
     EXPECT_EQ(app_.FocusedWindow(), app_.Control(IDC_ADDRESS));
     EXPECT_EQ(SortedByPath(app_.ReadCells()),
-              (Rows{{"banner.png", "png", "1024B", LocalTimeText(CachedAccessTime(site_ + "img/banner.png")),
-                     LocalTimeText(testkit::UtcFileTime(2003, 2, 2, 12, 0, 0))},
-                    {"logo.gif", "gif", "2.9KB", LocalTimeText(CachedAccessTime(site_ + "img/logo.gif")),
-                     LocalTimeText(testkit::UtcFileTime(2003, 1, 1, 0, 0, 0))},
-                    {"photo.jpg", "jpg", "1.5MB", LocalTimeText(CachedAccessTime(site_ + "img/photo.jpg")),
-                     LocalTimeText(testkit::UtcFileTime(2003, 3, 15, 9, 30, 0))}}));
+              (Rows{{"banner.png", "png", "1024B", testkit::ListTimeText(CachedAccessTime(site_ + "img/banner.png")),
+                     testkit::ListTimeText(testkit::UtcFileTime(2003, 2, 2, 12, 0, 0))},
+                    {"logo.gif", "gif", "2.9KB", testkit::ListTimeText(CachedAccessTime(site_ + "img/logo.gif")),
+                     testkit::ListTimeText(testkit::UtcFileTime(2003, 1, 1, 0, 0, 0))},
+                    {"photo.jpg", "jpg", "1.5MB", testkit::ListTimeText(CachedAccessTime(site_ + "img/photo.jpg")),
+                     testkit::ListTimeText(testkit::UtcFileTime(2003, 3, 15, 9, 30, 0))}}));
 }
 
 TEST_F(MainDialog, AddressOfSevenBytesEmptiesTheList) {

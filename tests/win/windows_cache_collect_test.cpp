@@ -14,6 +14,7 @@
 #include "tools/testkit/installed_cache_index.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
+#include "tools/testkit/zone_time.h"
 
 namespace {
 
@@ -21,23 +22,21 @@ const std::string kIndex = testkit::SharedDataFile("win7-ie11-cache/index.dat");
 ::testing::Environment* const installed = ::testing::AddGlobalTestEnvironment(new testkit::InstalledCacheIndex(kIndex));
 
 // Local time minus UTC in the zone that the Wine process runs in, written out
-// here rather than asked of the platform. Neither zone has daylight saving
-// time today, and the platform converts every time with today's offset.
-int64_t ZoneOffset() {
-    constexpr int64_t kHour = 36000000000;  // in 100-ns units
-    const char* zone = std::getenv("TZ");
-    const std::string name = zone ? zone : "(unset)";
-    if (name == "Asia/Tokyo") return 9 * kHour;
-    if (name == "America/Sao_Paulo") return -3 * kHour;
-    ADD_FAILURE() << "run with TZ=Asia/Tokyo or TZ=America/Sao_Paulo, not " << name;
-    return 0;
+// in the testkit rather than asked of the platform.
+int ZoneOffsetMinutes() {
+    int minutes = 0;
+    if (!testkit::ZoneOffsetMinutes(&minutes))
+        ADD_FAILURE() << "run with a TZ the tests know, not " << (std::getenv("TZ") ? std::getenv("TZ") : "(unset)");
+    return minutes;
 }
 
 uint64_t Value(const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
 // The local time that the store should hold for a time of the cache: zero,
 // the cache's "no time", stays zero in every zone.
-uint64_t Stored(const FILETIME& utc) { return Value(utc) == 0 ? 0 : Value(utc) + ZoneOffset(); }
+uint64_t Stored(const FILETIME& utc) {
+    return Value(utc) == 0 ? 0 : testkit::ZoneFileTimeValue(utc, ZoneOffsetMinutes());
+}
 
 // The cache's own enumeration under the prefix, through the keep-tests: a
 // local file, under 4 GiB, something after the prefix that does not end in "/".

@@ -56,4 +56,11 @@ std::string ZoneTimeText(FILETIME utc, int offsetMinutes) {
     return text;
 }
 
+std::string ListTimeText(FILETIME utc) {
+    if (utc.dwLowDateTime == 0 && utc.dwHighDateTime == 0) return "";
+    int offset = 0;
+    if (!ZoneOffsetMinutes(&offset)) return "(TZ names no zone the tests know)";
+    return ZoneTimeText(utc, offset);
+}
+
 }  // namespace testkit

@@ -20,4 +20,9 @@ uint64_t ZoneFileTimeValue(FILETIME utc, int offsetMinutes);
 // when the moved time wraps to 2^63 or above (a zero time west of UTC).
 std::string ZoneTimeText(FILETIME utc, int offsetMinutes);
 
+// A time cell as the list shows it in the zone that TZ names: "" for a zero
+// time, which the cache did not know, in every zone; a text that says so for
+// a zone not listed (so that no expectation matches by chance).
+std::string ListTimeText(FILETIME utc);
+
 }  // namespace testkit
