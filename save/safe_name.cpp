@@ -40,6 +40,9 @@ bool IsOnlyDotsAndSpaces(std::string_view name) {
 }  // namespace
 
 std::string SafeFileName(std::string_view name) {
+    // An address that is a folder plus a query ("blog/?p=1") leaves no name at
+    // all: the destination would be the folder itself.
+    if (name.empty()) return "_";
     if (IsOnlyDotsAndSpaces(name)) return std::string(name.size(), '_');
     std::string safe;
     safe.reserve(name.size() + 1);

@@ -13,12 +13,13 @@
 // spaces aside, which Windows drops) is a device name: CON, PRN, AUX, NUL,
 // COM1-COM9, LPT1-LPT9, in any case. A name made only of dots and spaces
 // ("..", "." or "...", which would name the folder or its parent) becomes as
-// many "_".
+// many "_", and an empty name (what a folder address with a query leaves,
+// "blog/?p=1") becomes "_".
 //
 // Code page 932: a lead byte and its trail byte are one character, so the
 // trail byte 0x5C of 表 or 0x7C of ポ is kept. A lead byte without a valid
 // trail byte (cut at the end, or followed by a byte that cannot be a trail
 // byte) is replaced too. A name that is already safe comes back byte for
-// byte; an empty name stays empty; the result is as long as the name or one
-// byte longer. A lone trailing "." or space is left to the platform.
+// byte; the result is as long as the name or one byte longer. A lone
+// trailing "." or space is left to the platform.
 std::string SafeFileName(std::string_view name);

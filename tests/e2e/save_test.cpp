@@ -418,18 +418,20 @@ TEST_F(Save, DriveRootGivesDestinationsWithTwoBackslashes) {
 
 namespace {
 
-// Addresses whose last segment means something else in a Windows file name
-// are copied into the chosen folder itself, under safe names; the list still
-// shows them as the cache holds them.
+// Addresses whose last segment means something else in a Windows file name,
+// or that leave no name at all (a folder with a query), are copied into the
+// chosen folder itself, under safe names; the list still shows them as the
+// cache holds them, less the query.
 TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Commit("..\\..\\evil.dll", "dll"));
     ASSERT_NO_FATAL_FAILURE(Commit("a:b.gif", "gif"));
     ASSERT_NO_FATAL_FAILURE(Commit("img/nul.gif", "gif"));
     ASSERT_NO_FATAL_FAILURE(Commit("ok.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("blog/?p=123", "htm"));
     ASSERT_NO_FATAL_FAILURE(StartAndCollect());
     std::vector<std::string> shown;
     for (const auto& [path, row] : rowOf_) shown.push_back(path);
-    EXPECT_EQ(shown, (std::vector<std::string>{"..\\..\\evil.dll", "a:b.gif", "img/nul.gif", "ok.gif"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"..\\..\\evil.dll", "a:b.gif", "blog/", "img/nul.gif", "ok.gif"}));
 
     // Save As proposes the safe name.
     ASSERT_TRUE(app_.SelectRows(Rows({"a:b.gif"})));
@@ -443,14 +445,17 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     const std::string chosen = out_ + "\\a\\b";
     ASSERT_TRUE(CreateDirectoryA((out_ + "\\a").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
-    HWND chooser = OpenChooser({"..\\..\\evil.dll", "a:b.gif", "img/nul.gif", "ok.gif"}, chosen);
+    HWND chooser = OpenChooser({"..\\..\\evil.dll", "a:b.gif", "blog/", "img/nul.gif", "ok.gif"}, chosen);
     ASSERT_NE(chooser, nullptr);
     ASSERT_NO_FATAL_FAILURE(ChooseIn(chooser, chosen));
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
 
+    // No question about the chosen folder itself for "blog/": it is saved as "_".
     EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
     ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
-    EXPECT_EQ(testkit::FilesIn(chosen), (std::vector<std::string>{".._.._evil.dll", "_nul.gif", "a_b.gif", "ok.gif"}));
+    EXPECT_EQ(testkit::FilesIn(chosen),
+              (std::vector<std::string>{".._.._evil.dll", "_", "_nul.gif", "a_b.gif", "ok.gif"}));
+    EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\_"), content_["blog/?p=123"]);
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\.._.._evil.dll"), content_["..\\..\\evil.dll"]);
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\a_b.gif"), content_["a:b.gif"]);
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\_nul.gif"), content_["img/nul.gif"]);
