@@ -49,6 +49,9 @@ const CacheEntry* EntryAt(int row) {
 // folder (the cache may hold any address; the list still shows it as it is).
 std::string SavedFileName(const CacheEntry& entry) { return SafeFileName(EntryFileName(entry)); }
 
+// The information icon, not the error icon.
+void ShowCopyError(HWND dialog) { saveOps.messageBox(dialog, kCopyErrorText, kCaption, MB_OK | MB_ICONINFORMATION); }
+
 void ReadSaveFolder(char* buffer, DWORD size) {
     saveOps.readProfileString(kSettingsSection, kSaveFolderKey, "", buffer, size, settingsFile.Path());
 }
@@ -96,9 +99,17 @@ void SaveSelectedEntries(HWND list, HWND dialog) {
 
     // The chooser borrows path as its initial folder until Run returns; after
     // that the buffer holds one destination after another.
-    FolderChooser chooser(path, 0, dialog);
+    // BIF_RETURNONLYFSDIRS greys OK on folders outside the file system
+    // (Libraries, This PC, Network), which have no path to copy into.
+    FolderChooser chooser(path, BIF_RETURNONLYFSDIRS, dialog);
     chooser.SetTitle(kChooserTitle);
-    if (saveOps.runFolderChooser(chooser) != FolderChooser::kChosen) return;
+    const int chosen = saveOps.runFolderChooser(chooser);
+    if (chosen == FolderChooser::kNotFileSystem) {
+        // The user pressed OK and asked for a copy: say that none was made.
+        ShowCopyError(dialog);
+        return;
+    }
+    if (chosen != FolderChooser::kChosen) return;
 
     const std::string folder = chooser.GetPath();
     WriteSaveFolder(folder.c_str());
@@ -112,7 +123,7 @@ void SaveSelectedEntries(HWND list, HWND dialog) {
         // A destination that does not fit would be a cut name, some other file:
         // it is reported like a failed copy.
         if (!BuildDestination(prefix, SavedFileName(*entry), path, sizeof path)) {
-            saveOps.messageBox(dialog, kCopyErrorText, kCaption, MB_OK | MB_ICONINFORMATION);
+            ShowCopyError(dialog);
             return;
         }
         if (saveOps.getFileAttributes(path) != INVALID_FILE_ATTRIBUTES) {
@@ -121,7 +132,7 @@ void SaveSelectedEntries(HWND list, HWND dialog) {
             if (saveOps.messageBox(dialog, question, kCaption, MB_ICONQUESTION | MB_YESNO) != IDYES) return;
         }
         if (!saveOps.copyFile(entry->localFile.c_str(), path, FALSE)) {
-            saveOps.messageBox(dialog, kCopyErrorText, kCaption, MB_OK | MB_ICONINFORMATION);
+            ShowCopyError(dialog);
             return;
         }
     }

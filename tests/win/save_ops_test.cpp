@@ -50,10 +50,12 @@ struct Script {
     std::vector<std::string> chooserOpenedOn;
     bool noFileSystemPath = false;  // the chosen item has no file-system path
     int listsReturned = 0, listsFreed = 0;
+    UINT chooserFlags = 0;
 } script;
 
 // The folder chooser's item-id lists, counted on their way in and out.
 PIDLIST_ABSOLUTE WINAPI CountingBrowse(LPBROWSEINFOA info) {
+    script.chooserFlags = info->ulFlags;
     PIDLIST_ABSOLUTE list = SHBrowseForFolderA(info);
     if (list) ++script.listsReturned;
     return list;
@@ -412,15 +414,18 @@ TEST_F(SaveTest, WithoutASettingsFileTheFirstSaveStartsFromNoFolderAndWritesIt) 
     DeleteFileA(scratchSettings.c_str());
 }
 
-// Ending at the folder chooser: nothing written, copied or shown, whether the
-// dialog was cancelled or gave an item without a file-system path.
-TEST_F(SaveTest, ChooserWithoutAFolderEndsSilently) {
+// The chooser offers only folders of the file system (OK is greyed on
+// Libraries, This PC, Network). Ending there writes and copies nothing: a
+// cancel says nothing, an item without a file-system path that the dialog
+// still gave back says that no copy was made.
+TEST_F(SaveTest, ChooserWithoutAFolderWritesNothing) {
     struct Row {
         const char* what;
         bool cancel, noPath;
+        std::vector<std::string> events;
     } rows[] = {
-        {"cancelled", true, false},
-        {"an item without a file-system path", false, true},
+        {"cancelled", true, false, {}},
+        {"an item without a file-system path", false, true, {std::string("box ") + kCopyError}},
     };
     ASSERT_NO_FATAL_FAILURE(Fill({"one.gif", "two.gif"}));
     Select({0, 1});
@@ -431,8 +436,9 @@ TEST_F(SaveTest, ChooserWithoutAFolderEndsSilently) {
         script.cancelChooser = row.cancel;
         script.noFileSystemPath = row.noPath;
         SaveSelectedEntries(list_, dialog_);
+        EXPECT_EQ(script.chooserFlags, static_cast<UINT>(BIF_RETURNONLYFSDIRS)) << row.what;
         EXPECT_EQ(script.chooserOpenedOn.size(), 1u) << row.what;
-        EXPECT_TRUE(script.events.empty()) << row.what;
+        EXPECT_EQ(script.events, row.events) << row.what;
         EXPECT_EQ(script.profile["SaveFolder"], "C:\\before") << row.what;
         EXPECT_EQ(script.listsFreed, script.listsReturned) << row.what;
     }
