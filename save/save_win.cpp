@@ -79,14 +79,18 @@ void SaveOneEntry(HWND list, HWND dialog) {
     request.lpstrFile = path;
     request.nMaxFile = sizeof path;
     request.lpstrTitle = kSaveAsTitle;
-    request.Flags = OFN_OVERWRITEPROMPT;
+    // Without OFN_NOCHANGEDIR Windows leaves the chosen folder as the
+    // process's current directory, and while Tessiwok runs that folder cannot
+    // be renamed or deleted, nor the stick holding it ejected. Nothing here
+    // uses the current directory: Setting.ini is found beside the program.
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
 
     BuildProposedPath(path, sizeof path, SavedFileName(*entry));
     if (!saveOps.getSaveFileName(&request)) return;  // cancelled or failed: nothing to say
 
     // The dialog has already asked before replacing an existing file.
     if (!saveOps.copyFile(entry->localFile.c_str(), path, FALSE)) {
-        saveOps.messageBox(dialog, kCopyErrorText, kCaption, MB_OK | MB_ICONINFORMATION);
+        ShowCopyError(dialog);
         return;
     }
     WriteSaveFolder(FolderOfChosenPath(path).c_str());

@@ -114,6 +114,37 @@ BOOL WINAPI ScriptedWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR) {
     return TRUE;
 }
 
+// The real Save As, answered from a timer of this thread once it shows: each
+// text in turn typed into its file name field (the inner Edit of cmb13), then
+// Save. A folder's path makes the dialog browse into that folder.
+std::vector<std::string> saveAsTyped;
+BOOL CALLBACK FindFileNameEdit(HWND window, LPARAM found) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (GetDlgCtrlID(window) != 0x047C || lstrcmpA(name, "Edit") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+BOOL CALLBACK TypeIntoSaveAs(HWND window, LPARAM) {
+    HWND edit = nullptr;
+    if (IsWindowVisible(window)) EnumChildWindows(window, FindFileNameEdit, reinterpret_cast<LPARAM>(&edit));
+    if (edit == nullptr || saveAsTyped.empty()) return TRUE;
+    SetWindowTextA(edit, saveAsTyped.front().c_str());
+    saveAsTyped.erase(saveAsTyped.begin());
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return FALSE;
+}
+void CALLBACK AnswerSaveAs(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), TypeIntoSaveAs, 0);
+}
+BOOL WINAPI AnsweredSaveAs(LPOPENFILENAMEA request) {
+    script.request = *request;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerSaveAs);
+    const BOOL chosen = GetSaveFileNameA(request);
+    KillTimer(nullptr, timer);
+    return chosen;
+}
+
 // The real folder-browse dialog, turned from inside to the test's folder and
 // then confirmed (or cancelled) as soon as it is initialised.
 LRESULT WINAPI TurningSend(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -206,7 +237,7 @@ TEST_F(SaveTest, OneEntryGoesThroughSaveAsAndRemembersItsFolder) {
 
     EXPECT_EQ(script.request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
     EXPECT_EQ(script.request.hwndOwner, dialog_);
-    EXPECT_EQ(script.request.Flags, static_cast<DWORD>(OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(script.request.Flags, static_cast<DWORD>(OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR));
     EXPECT_EQ(script.request.nMaxFile, 260u);
     EXPECT_EQ(script.request.nFilterIndex, 0u);
     EXPECT_EQ(script.request.lpstrInitialDir, nullptr);
@@ -222,6 +253,24 @@ TEST_F(SaveTest, OneEntryGoesThroughSaveAsAndRemembersItsFolder) {
     EXPECT_EQ(script.boxes[0].caption, "Tessiwok");
     EXPECT_EQ(script.boxes[0].style, static_cast<UINT>(MB_OK));
     EXPECT_EQ(script.boxes[0].owner, dialog_);
+}
+
+// Without OFN_NOCHANGEDIR the folder chosen in Save As would stay the
+// process's current directory: it could not be renamed, deleted or ejected
+// while Tessiwok runs.
+TEST_F(SaveTest, SaveAsLeavesTheCurrentDirectoryAlone) {
+    ASSERT_NO_FATAL_FAILURE(Fill({"img/logo.gif"}));
+    Select({0});
+    saveOps.getSaveFileName = AnsweredSaveAs;
+    saveAsTyped = {out_, "logo.gif"};  // into the folder, as a user clicking through it would
+    char before[MAX_PATH] = {}, after[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryA(sizeof before, before), 0u);
+
+    SaveOneEntry(list_, dialog_);
+
+    ASSERT_NE(GetCurrentDirectoryA(sizeof after, after), 0u);
+    EXPECT_EQ(testkit::ReadWholeFile(Out("logo.gif")), Content(0));
+    EXPECT_STREQ(after, before);
 }
 
 TEST_F(SaveTest, OneEntryWithoutExtensionOrSelectionOrConfirmation) {
