@@ -57,9 +57,11 @@ void OnSave(HWND dialog) {
 }
 
 void OnToolbarCheckBox(HWND dialog) {
-    // An automatic check box: it already shows the user's new choice.
+    // An automatic check box: it already shows the user's new choice. A
+    // registration that failed takes the check away again, so that the box
+    // shows what the registry holds.
     if (IsDlgButtonChecked(dialog, IDC_TOOLBAR) == BST_CHECKED) {
-        RegisterToolbarButton(dialog);
+        if (!RegisterToolbarButton(dialog)) CheckDlgButton(dialog, IDC_TOOLBAR, BST_UNCHECKED);
     } else {
         UnregisterToolbarButton();
     }

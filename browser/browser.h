@@ -6,6 +6,8 @@
 // Puts the address of the page the browser shows into the address box.
 void FetchBrowserUrl(HWND addressBox);
 
-void RegisterToolbarButton(HWND owner);
+// Writes the button's key; false, after telling the user, when the key could
+// not be made (nothing was written).
+bool RegisterToolbarButton(HWND owner);
 void UnregisterToolbarButton();
 bool IsToolbarButtonRegistered();

@@ -18,7 +18,8 @@ ToolbarButtonOps toolbarButtonOps = realToolbarButtonOps;
 // in an existing key stay. A failed write is not reported and the rest still
 // go in. A program folder too long for the 260-byte paths is refused with the
 // same message as a key that cannot be opened, before the key is touched.
-void RegisterToolbarButton(HWND owner) {
+// False after such a refusal: no button was registered.
+bool RegisterToolbarButton(HWND owner) {
     const std::vector<ToolbarButtonValue> values = ToolbarButtonValues(ModuleDirectory);
     HKEY key = nullptr;
     if (values.empty() ||
@@ -26,7 +27,7 @@ void RegisterToolbarButton(HWND owner) {
                                    KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         toolbarButtonOps.messageBox(owner, "IEにTessiwokを登録できませんでした", "Tessiwok",
                                     MB_OK | MB_ICONINFORMATION);
-        return;
+        return false;
     }
     for (const ToolbarButtonValue& value : values) {
         // REG_SZ with its NUL counted.
@@ -34,6 +35,7 @@ void RegisterToolbarButton(HWND owner) {
                                   static_cast<DWORD>(value.text.size() + 1));
     }
     toolbarButtonOps.closeKey(key);
+    return true;
 }
 
 // Deletes the key with its values and subkeys; a missing key is no failure.

@@ -496,10 +496,10 @@ TEST_F(ToolbarButtonFaults, RegistryHoldsOnlyTheButtonKey) {
     EXPECT_EQ(after, before);
 }
 
-// The dialog's check box keeps the user's choice whatever the outcome: a
-// registration that fails leaves it checked (the next start shows the truth),
-// a deletion that fails leaves it unchecked; neither is undone.
-TEST_F(ToolbarButtonFaults, CheckBoxKeepsTheUsersChoiceWhenTheRegistryRefuses) {
+// The dialog's check box shows what the registry holds: a registration that
+// fails takes the check away again; a deletion, whose outcome cannot be
+// told, leaves it unchecked.
+TEST_F(ToolbarButtonFaults, CheckBoxFollowsTheRegistrationWhenTheRegistryRefuses) {
     HWND dialog = CreateWindowExA(0, "STATIC", "dialog", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr, nullptr, nullptr);
     HWND box = CreateWindowExA(0, "BUTTON", "toolbar", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 150, 20, dialog,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)), nullptr, nullptr);
@@ -509,18 +509,19 @@ TEST_F(ToolbarButtonFaults, CheckBoxKeepsTheUsersChoiceWhenTheRegistryRefuses) {
     struct Row {
         const char* what;
         UINT state;
+        UINT after;
         int boxes;
         size_t deletions;
     } rows[] = {
-        {"checked, the key cannot be created", BST_CHECKED, 1, 0},
-        {"unchecked, the key cannot be deleted", BST_UNCHECKED, 0, 1},
+        {"checked, the key cannot be created", BST_CHECKED, BST_UNCHECKED, 1, 0},
+        {"unchecked, the key cannot be deleted", BST_UNCHECKED, BST_UNCHECKED, 0, 1},
     };
     for (const Row& row : rows) {
         ledger.boxes = 0;
         ledger.deleted.clear();
         CheckDlgButton(dialog, IDC_TOOLBAR, row.state);
         MainDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDC_TOOLBAR, BN_CLICKED), reinterpret_cast<LPARAM>(box));
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_TOOLBAR), row.state) << row.what;
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_TOOLBAR), row.after) << row.what;
         EXPECT_EQ(ledger.boxes, row.boxes) << row.what;
         EXPECT_EQ(ledger.deleted.size(), row.deletions) << row.what;
         EXPECT_TRUE(ledger.setNames.empty()) << row.what;
