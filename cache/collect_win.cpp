@@ -41,22 +41,41 @@ void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, std::string_view prefix,
     store.Append(std::move(entry));
 }
 
+// After an insufficient-buffer failure that reported needed bytes: the buffer
+// grows to needed + 1024, keeping its place where it can. False when it
+// cannot; the old block then stays ours to free.
+bool Grow(void*& buffer, DWORD& bufferSize, DWORD needed) {
+    if (needed > MAXDWORD - 1024) return false;
+    const DWORD grown = needed + 1024;
+    void* larger = cacheEnumOps.reallocate(buffer, grown);
+    if (larger == nullptr) return false;
+    buffer = larger;
+    bufferSize = grown;
+    return true;
+}
+
 // Asks for the next record; after an insufficient-buffer failure the buffer
-// grows to the reported need + 1024 and the same record is asked for once more.
+// grows and the same record is asked for once more.
 bool Advance(HANDLE find, void*& buffer, DWORD& bufferSize) {
     DWORD available = bufferSize;
     if (cacheEnumOps.findNext(find, static_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer), &available))
         return true;
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-    if (available > MAXDWORD - 1024) return false;
-
-    DWORD grown = available + 1024;
-    void* larger = cacheEnumOps.reallocate(buffer, grown);
-    if (larger == nullptr) return false;  // the old block stays ours to free
-    buffer = larger;
-    bufferSize = grown;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || !Grow(buffer, bufferSize, available)) return false;
     available = bufferSize;
     return cacheEnumOps.findNext(find, static_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer), &available) != FALSE;
+}
+
+// Opens the enumeration at its first record. The cache is told the whole
+// buffer: the browser may have rewritten that record since the probe measured
+// it, and a record that outgrew the buffer gets a larger one and is asked for
+// once more (a failed first call opens no enumeration).
+HANDLE OpenEnumeration(void*& buffer, DWORD& bufferSize) {
+    DWORD available = bufferSize;
+    HANDLE find = cacheEnumOps.findFirst(nullptr, static_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer), &available);
+    if (find != nullptr || GetLastError() != ERROR_INSUFFICIENT_BUFFER || !Grow(buffer, bufferSize, available))
+        return find;
+    available = bufferSize;
+    return cacheEnumOps.findFirst(nullptr, static_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer), &available);
 }
 
 }  // namespace
@@ -78,8 +97,7 @@ void CollectCacheEntries(const char* prefix, EntryStore& store) {
     void* buffer = cacheEnumOps.allocate(bufferSize);
     if (buffer == nullptr) return;
 
-    DWORD available = needed;  // the probe's need, not the larger buffer size
-    HANDLE find = cacheEnumOps.findFirst(nullptr, static_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer), &available);
+    HANDLE find = OpenEnumeration(buffer, bufferSize);
     if (find == nullptr) {
         cacheEnumOps.release(buffer);
         return;

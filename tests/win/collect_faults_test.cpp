@@ -30,6 +30,9 @@ struct Counts {
     int blocksLive = 0;
     int insufficient = 0;
     int failFindFirstCall = 0;   // make this findFirst call (1-based) fail
+    DWORD probeReported = 0;     // the need the real probe reported
+    DWORD firstCallOffered = 0;  // the size the first call after the probe was told
+    bool starveFirstCall = false;
     DWORD failFindFirstError = 0;
     bool probeSucceeds = false;
     int advances = 0;            // findNext calls that are not a retry
@@ -66,8 +69,13 @@ HANDLE WINAPI CountingFindFirst(LPCSTR pattern, LPINTERNET_CACHE_ENTRY_INFOA inf
         if (h) ++counts.handlesOpen;
         return h;
     }
+    if (call == 2) {
+        counts.firstCallOffered = *size;
+        if (counts.starveFirstCall) *size = 16;  // as if the first record had grown since the probe
+    }
     HANDLE h = FindFirstUrlCacheEntryA(pattern, info, size);
     if (h) ++counts.handlesOpen;
+    if (call == 1 && h == nullptr) counts.probeReported = *size;
     return h;
 }
 
@@ -214,6 +222,20 @@ TEST_F(CollectFaults, GrowingAfterAnInsufficientBufferRetriesTheSameRecord) {
     }
 }
 
+// The browser may rewrite the first record between the probe and the first
+// call: the cache is told the whole buffer, and a record that outgrew it is
+// asked for once more in a larger one.
+TEST_F(CollectFaults, FirstRecordThatOutgrewTheProbeIsAskedForAgain) {
+    CollectCacheEntries(host_.c_str(), store_);
+    EXPECT_EQ(counts.firstCallOffered, counts.probeReported + 1024);
+
+    counts = Counts{};
+    counts.starveFirstCall = true;
+    CollectCacheEntries(host_.c_str(), store_);
+    EXPECT_EQ(counts.findFirstCalls, 3);
+    EXPECT_EQ(Paths(store_, true), CommittedPaths());
+}
+
 // Failures after the enumeration is open end it with what was found so far;
 // failures before it leave the store empty. Prefix "" keeps every record, so
 // the store must be the first records of a clean run, and no enumeration call
@@ -235,6 +257,8 @@ TEST_F(CollectFaults, EveryFailureEndsWithTheEntriesFoundBeforeIt) {
         {"retry after growth finds the end",
          [] { counts.starveAdvance = 1, counts.failRetryError = ERROR_NO_MORE_ITEMS; }, 1, 2, 1},
         {"buffer cannot be allocated", [] { counts.refuseAllocation = true; }, 0, 1, 1},
+        {"first record outgrew the buffer, which cannot grow",
+         [] { counts.starveFirstCall = true, counts.refuseNextGrowth = true; }, 0, 2, 1},
         {"probe reports a need too large for the margin", [] { counts.probeNeed = MAXDWORD - 1023; }, 0, 1, 0},
         {"probe reports the largest need that fits and the block is refused",
          [] { counts.probeNeed = MAXDWORD - 1024, counts.refuseAllocation = true; }, 0, 1, 1},
