@@ -20,6 +20,10 @@ void FormatCellText(const EntryStore& store, LVITEMA& item);
 // Enables the save button exactly when at least one row is selected.
 void UpdateSaveButton(HWND saveButton, HWND list);
 
+// SortByColumn (list/sort.h) on the program-wide entryStore and sortFlags
+// (app/program.h); the dialog calls this one on a column click.
+void SortByColumn(int column);
+
 // Selects every row; the list notifies the dialog as for any selection.
 void SelectAllRows(HWND list);
 

@@ -14,7 +14,3 @@ struct SortFlags {
 // Keys are the stored values: paths and extensions as unsigned bytes (shorter
 // first on an equal prefix), sizes as unsigned 32-bit, times as unsigned 64-bit.
 void SortByColumn(EntryStore& store, SortFlags& flags, int column);
-
-// The same on the program-wide entryStore and sortFlags (app/program.h); the
-// dialog calls this one on a column click.
-void SortByColumn(int column);
