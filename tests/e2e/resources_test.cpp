@@ -123,7 +123,7 @@ TEST_F(Resources, DialogTemplate101) {
         {child | WS_DISABLED | WS_TABSTOP | BS_PUSHBUTTON, 234, 143, 61, 14, IDC_SAVE, "#128", "保存"},
         {child | BS_GROUPBOX, 2, 2, 297, 32, -1, "#128", "回収対象URL（指定した階層以下のキャッシュを対象とします）"},
         {child | WS_GROUP | SS_LEFT, 4, 147, 102, 8, -1, "#130", "Tessiwok 1.0.0.1"},
-        {child | WS_TABSTOP | BS_AUTOCHECKBOX, 122, 146, 89, 10, IDC_TOOLBAR, "#128", "IEのツールバーに登録する"},
+        {child | WS_TABSTOP | BS_AUTOCHECKBOX, 122, 146, 108, 10, IDC_TOOLBAR, "#128", "IEのツールバーに登録する"},
     };
     for (size_t i = 0; i < 7; ++i) {
         const Item& got = items[i];
