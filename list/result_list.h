@@ -17,6 +17,16 @@ void SetupListColumns(HWND list);
 // empty text.
 void FormatCellText(const EntryStore& store, LVITEMA& item);
 
+// Answers the list's request to find a row (LVN_ODFINDITEMA; the list sends
+// it when the user types in it): the row from the search's iStart on whose
+// relative path begins with lvfi.psz (FindRowByPath), or -1, which leaves the
+// selection as it is. Only text searches (LVFI_STRING, LVFI_PARTIAL or
+// LVFI_SUBSTRING, LVFI_WRAP) find anything: rows have no item data or
+// position of their own to look for.
+LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMA& request);
+// The same request in Unicode (LVN_ODFINDITEMW), the text taken as code page 932.
+LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMW& request);
+
 // Enables the save button exactly when at least one row is selected.
 void UpdateSaveButton(HWND saveButton, HWND list);
 

@@ -9,7 +9,13 @@
 #include "app/program.h"
 #include "list/cell_text.h"
 #include "list/copy_text.h"
+#include "list/find_row.h"
 #include "list/sort.h"
+
+// Windows Vista's name for LVFI_PARTIAL, which mingw-w64's commctrl.h lacks.
+#ifndef LVFI_SUBSTRING
+#define LVFI_SUBSTRING 0x0004
+#endif
 
 namespace {
 
@@ -66,6 +72,18 @@ std::vector<size_t> SelectedRows(HWND list) {
     return rows;
 }
 
+// The row a text search of the list's finds; -1 for other searches.
+LRESULT FindRowWithFlags(const EntryStore& store, int start, UINT flags, const char* text) {
+    if (text == nullptr || (flags & (LVFI_PARAM | LVFI_NEARESTXY)) != 0) return -1;
+    // LVFI_WRAP alone asks for a text search, as LVFI_STRING does.
+    if ((flags & (LVFI_STRING | LVFI_PARTIAL | LVFI_SUBSTRING | LVFI_WRAP)) == 0) return -1;
+    RowSearch search;
+    search.text = text;
+    search.partial = (flags & (LVFI_PARTIAL | LVFI_SUBSTRING)) != 0;
+    search.wrap = (flags & LVFI_WRAP) != 0;
+    return FindRowByPath(store, start, search);
+}
+
 }  // namespace
 
 void SetupListColumns(HWND list) {
@@ -100,6 +118,23 @@ void FormatCellText(const EntryStore& store, LVITEMA& item) {
     case 4: FormatFileTime(entry.lastModified, item.pszText, item.cchTextMax); break;
     default: break;  // no such column: nothing is written
     }
+}
+
+LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMA& request) {
+    return FindRowWithFlags(store, request.iStart, request.lvfi.flags, request.lvfi.psz);
+}
+
+LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMW& request) {
+    if (request.lvfi.psz == nullptr) return -1;
+    // Room for MAX_PATH typed characters of two bytes each (Wine's list keeps
+    // fewer); a longer text is not looked for. A character that code page 932
+    // lacks is in no path: no best-fit stand-in (é for e) may match instead.
+    char text[2 * MAX_PATH + 1];
+    BOOL lacking = FALSE;
+    if (WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, request.lvfi.psz, -1, text, sizeof text, nullptr, &lacking) == 0 ||
+        lacking)
+        return -1;
+    return FindRowWithFlags(store, request.iStart, request.lvfi.flags, text);
 }
 
 void UpdateSaveButton(HWND saveButton, HWND list) {

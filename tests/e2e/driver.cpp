@@ -260,6 +260,10 @@ bool Tessiwok::PressKey(UINT virtualKey) {
 }
 
 bool Tessiwok::TypeKey(int controlId, UINT virtualKey, bool withControl) {
+    return TypeKeys(controlId, {virtualKey}, withControl);
+}
+
+bool Tessiwok::TypeKeys(int controlId, const std::vector<UINT>& virtualKeys, bool withControl) {
     SetForegroundWindow(dialog_);
     if (!WaitUntil([&] { return GetForegroundWindow() == dialog_; }) || !Focus(controlId)) return false;
     auto key = [](WORD code, bool release) {
@@ -272,8 +276,10 @@ bool Tessiwok::TypeKey(int controlId, UINT virtualKey, bool withControl) {
     };
     std::vector<INPUT> inputs;
     if (withControl) inputs.push_back(key(VK_CONTROL, false));
-    inputs.push_back(key(static_cast<WORD>(virtualKey), false));
-    inputs.push_back(key(static_cast<WORD>(virtualKey), true));
+    for (UINT virtualKey : virtualKeys) {
+        inputs.push_back(key(static_cast<WORD>(virtualKey), false));
+        inputs.push_back(key(static_cast<WORD>(virtualKey), true));
+    }
     if (withControl) inputs.push_back(key(VK_CONTROL, true));
     return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }

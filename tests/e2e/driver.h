@@ -175,6 +175,10 @@ public:
     // Does not settle: the thread takes input after its posted messages, so
     // the caller waits for the key's effect, or for that of a later key.
     bool TypeKey(int controlId, UINT virtualKey, bool withControl = false);
+    // The same for several keys, pressed one after the other in one SendInput,
+    // so that no pause comes between them (a list takes letters typed without
+    // a pause as one word to find).
+    bool TypeKeys(int controlId, const std::vector<UINT>& virtualKeys, bool withControl = false);
 
     // ---- The result list (cross-process list view messages)
     int RowCount() const;

@@ -135,4 +135,21 @@ TEST_F(ListKeys, ClipboardIsLeftAloneWithoutSelectionOrWhenBusy) {
     EXPECT_TRUE(app_.OtherWindows().empty()) << "nothing is shown";
 }
 
+TEST_F(ListKeys, TypedLettersMoveToTheNextMatchingRowAndNoMatchKeepsTheSelection) {
+    Commit("Dd.txt", 1, "txt", FILETIME{0, 0});
+    ASSERT_TRUE(app_.Click(IDC_COLLECT) && app_.ClickColumnHeader(0) && app_.ClickColumnHeader(0));
+    ASSERT_EQ(app_.CellText(0, 0), "Dd.txt");
+    // "d" finds Dd.txt, "de" then goes on from there to deep/ (row 3).
+    ASSERT_TRUE(app_.TypeKeys(IDC_RESULTS, {'D', 'E'}));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return app_.SelectedRows() == std::vector<int>{3}; }));
+    EXPECT_EQ(SendMessageA(app_.List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 3);
+
+    // No path begins with "z". Once the Ctrl+C after it has copied, it has been handled.
+    ASSERT_TRUE(app_.TypeKey(IDC_RESULTS, 'A', true) && e2e::WaitUntil([&] { return AllRowsSelected(); }));
+    const DWORD before = GetClipboardSequenceNumber();
+    ASSERT_TRUE(app_.TypeKey(IDC_RESULTS, 'Z') && app_.TypeKey(IDC_RESULTS, 'C', true));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return GetClipboardSequenceNumber() != before; }));
+    EXPECT_TRUE(AllRowsSelected()) << app_.SelectedCount() << " of " << app_.RowCount();
+}
+
 }  // namespace

@@ -98,3 +98,19 @@ TEST_F(DialogNotify, SaveButtonFollowsARangeNotification) {
 }
 
 }  // namespace
+
+// The find request in the dialog's own notify format, as Windows sends it
+// (Wine's list sends LVN_ODFINDITEMW: e2e list_keys_test types into that).
+TEST_F(DialogNotify, FindRequestIsAnsweredWithTheRowFound) {
+    struct Case { UINT flags; const char* text; LRESULT row; } cases[] = {
+        {LVFI_PARTIAL | LVFI_WRAP, "FILE3", 3},               // from row 5, wrapped
+        {LVFI_WRAP, "file3", -1},                             // alone: a whole-text search
+        {LVFI_PARAM | LVFI_PARTIAL | LVFI_WRAP, "file", -1},  // rows hold no item data
+    };
+    for (const Case& c : cases) {
+        NMLVFINDITEMA request{NMHDR{list_, IDC_RESULTS, LVN_ODFINDITEMA}, 5, LVFINDINFOA{c.flags, c.text, 0, {}, 0}};
+        SetWindowLongPtrA(dialog_, DWLP_MSGRESULT, 0);
+        EXPECT_EQ(MainDialogProc(dialog_, WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&request)), TRUE);
+        EXPECT_EQ(GetWindowLongPtrA(dialog_, DWLP_MSGRESULT), c.row) << c.text << " flags " << c.flags;
+    }
+}
