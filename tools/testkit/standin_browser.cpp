@@ -2,6 +2,7 @@
 #include "tools/testkit/standin_browser.h"
 
 #include "tools/testkit/paths.h"
+#include "tools/testkit/process_start.h"
 
 namespace testkit {
 
@@ -40,11 +41,8 @@ StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
     command += " --ready " + readyName + " --quit " + quitName + " --log \"" + logPath_ + "\"";
     // Bounded lifetime: a test that dies does not leave a server behind for long.
     command += " --lifetime 120000";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &info)) {
+    if (StartProcess(program, command, "", info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
         // Ready once the service is registered; a process that ends first never will be.
