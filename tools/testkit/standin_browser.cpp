@@ -16,6 +16,20 @@ std::string HexOf(const std::string& bytes) {
     return hex;
 }
 
+namespace {
+
+// TESSIWOK_STANDIN_BROWSER (a Unix or Windows path) when set, else the
+// build tree's own. The tests built for 32-bit Windows run in a tree without
+// tools: they are given the 64-bit stand-in, as a user's browser may be.
+std::string StandinBrowserProgram() {
+    char named[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("TESSIWOK_STANDIN_BROWSER", named, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return named[0] == '/' ? WindowsPathOf(named) : std::string(named);
+    return FindInBuildTree("tools\\standin_browser.exe");
+}
+
+}  // namespace
+
 StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
     service_ = options.service.empty() ? UniqueName("TessiwokTestBrowser") : options.service;
     const std::string stem = UniqueName("TessiwokStandin");
@@ -28,7 +42,7 @@ StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
 
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
     quit_ = CreateEventA(nullptr, TRUE, FALSE, quitName.c_str());
-    const std::string program = FindInBuildTree("tools\\standin_browser.exe");
+    const std::string program = StandinBrowserProgram();
     if (ready == nullptr || quit_ == nullptr || program.empty()) {
         if (ready != nullptr) CloseHandle(ready);
         return;
