@@ -63,7 +63,8 @@ package_version() { dpkg-query -W -f='${Package} ${Version}' "$1" 2>/dev/null ||
   echo "x64 binutils: $(x86_64-w64-mingw32-ld --version | head -1); $(package_version binutils-mingw-w64-x86-64)"
   echo "x86 binutils: $(i686-w64-mingw32-ld --version | head -1); $(package_version binutils-mingw-w64-i686)"
   echo "mingw-w64 runtime: $(package_version mingw-w64-x86-64-dev); $(package_version mingw-w64-i686-dev)"
-  echo "zip: $(python3 -c 'import sys, zlib; print("Python", sys.version.split()[0], "zipfile, zlib", zlib.ZLIB_RUNTIME_VERSION)'); $(package_version python3)"
+  # Whichever python3 comes first on PATH writes the archives (not always Debian's).
+  echo "zip: $(python3 -c 'import sys, zlib; print("zipfile of Python", sys.version.split()[0], "(" + sys.executable + "), zlib", zlib.ZLIB_RUNTIME_VERSION)')"
   echo "cmake: $(cmake --version | head -1); ninja: $(ninja --version)"
 } >"$dist/BUILDINFO.txt"
 
