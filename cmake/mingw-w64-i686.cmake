@@ -1,6 +1,5 @@
-# Cross build for 32-bit Windows with mingw-w64. 32-bit programs cannot run
-# under Wine on these machines, so there is no emulator: this build is only
-# checked by reading the executable it makes.
+# Cross build for 32-bit Windows with mingw-w64: the x86 release and the x86
+# tests, which the 64-bit tree runs under Wine (wine32) itself.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

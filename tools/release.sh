@@ -3,11 +3,17 @@
 #   dist/Tessiwok-<version>-x64.zip
 #   dist/Tessiwok-<version>-x86.zip
 #   dist/SHA256SUMS
+#   dist/BUILDINFO.txt   the commit, whether tracked files had uncommitted
+#                        changes, and the versions of the tools that made the
+#                        archives (compilers, binutils, mingw-w64 runtime, zip)
 # Each archive holds one folder, Tessiwok/, with Tessiwok.exe, the Japanese
 # guide README-ja.txt and LICENSE.txt. The version is the project's VERSION
 # (CMakeLists.txt). One commit gives byte-identical archives: the programs are
 # linked without a time stamp or build paths (presets release-x64 and
-# release-x86), and every archive entry carries the commit's time.
+# release-x86), every archive entry carries the commit's time, and each build
+# tree is configured afresh. Same bytes also need the same tools, which is why
+# BUILDINFO.txt names them. Uncommitted changes are built too (the tests use
+# this script), but the last line and BUILDINFO.txt say so.
 # Installs what is missing first.
 #   TESSIWOK_DIST=<folder>   where to write (default dist/)
 #   SOURCE_DATE_EPOCH=<s>    the entries' time instead of the commit's
@@ -20,12 +26,19 @@ bash tools/setup.sh
 dist=${TESSIWOK_DIST:-$root/dist}
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
 mkdir -p "$dist"
-rm -f "$dist"/Tessiwok-*.zip "$dist/SHA256SUMS"
+rm -f "$dist"/Tessiwok-*.zip "$dist/SHA256SUMS" "$dist/BUILDINFO.txt"
+
+commit=$(git rev-parse HEAD 2>/dev/null || echo unknown)
+changed=unknown
+if [ "$commit" != unknown ]; then
+  if git diff --quiet HEAD --; then changed=no; else changed=yes; fi
+fi
 
 archives=()
 for arch in x64 x86; do
   echo "== release build for $arch"
-  cmake --preset "release-$arch" >/dev/null
+  # A tree left by an earlier run may hold another compiler's or option's cache.
+  cmake --preset "release-$arch" --fresh >/dev/null
   cmake --build --preset "release-$arch"
   build=$root/build/release-$arch
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -40,5 +53,25 @@ for arch in x64 x86; do
 done
 
 (cd "$dist" && sha256sum "${archives[@]}" >SHA256SUMS)
+
+package_version() { dpkg-query -W -f='${Package} ${Version}' "$1" 2>/dev/null || echo "$1 (not installed)"; }
+{
+  echo "commit: $commit"
+  echo "uncommitted changes to tracked files: $changed"
+  echo "x64 compiler: $(x86_64-w64-mingw32-g++-posix --version | head -1); $(package_version g++-mingw-w64-x86-64-posix)"
+  echo "x86 compiler: $(i686-w64-mingw32-g++-posix --version | head -1); $(package_version g++-mingw-w64-i686-posix)"
+  echo "x64 binutils: $(x86_64-w64-mingw32-ld --version | head -1); $(package_version binutils-mingw-w64-x86-64)"
+  echo "x86 binutils: $(i686-w64-mingw32-ld --version | head -1); $(package_version binutils-mingw-w64-i686)"
+  echo "mingw-w64 runtime: $(package_version mingw-w64-x86-64-dev); $(package_version mingw-w64-i686-dev)"
+  # Whichever python3 comes first on PATH writes the archives (not always Debian's).
+  echo "zip: $(python3 -c 'import sys, zlib; print("zipfile of Python", sys.version.split()[0], "(" + sys.executable + "), zlib", zlib.ZLIB_RUNTIME_VERSION)')"
+  echo "cmake: $(cmake --version | head -1); ninja: $(ninja --version)"
+} >"$dist/BUILDINFO.txt"
+
 echo "== $dist"
-(cd "$dist" && ls -l "${archives[@]}" SHA256SUMS && cat SHA256SUMS)
+(cd "$dist" && ls -l "${archives[@]}" SHA256SUMS BUILDINFO.txt && cat SHA256SUMS BUILDINFO.txt)
+if [ "$changed" != no ]; then
+  echo "release: built from uncommitted changes to tracked files of $commit (changes: $changed): not that commit's release"
+else
+  echo "release: commit $commit"
+fi

@@ -3,15 +3,24 @@
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
+# wine32 runs 32-bit Windows programs (the x86 archive and the tests built
+# for it) beside the 64-bit Wine, in the same prefix, as 64-bit Windows does.
 packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-  wine wine64 xvfb xauth x11-utils imagemagick
+  wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic locales tzdata
   googletest cmake ninja-build clang libclang-rt-14-dev python3
 )
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+# wine32 is an i386 package: the architecture comes first (apt-get update
+# below then reads its package lists).
+if [ "$(dpkg --print-architecture)" != i386 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup: adding the i386 architecture for wine32"
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do

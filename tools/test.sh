@@ -41,4 +41,9 @@ cmake --build --preset windows
 # One display and one Wine server for the whole run instead of one per test.
 source tools/wine-session.sh
 wine_session_start "$root/build/windows/wineprefix"
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "== this machine runs no 32-bit programs (wine32's loader does not start;" \
+    "dmesg: $(dmesg 2>/dev/null | grep -o '32-bit emulation disabled' | head -1 || true)):" \
+    "the x86 tests will be reported as skipped"
+fi
 ctest --preset windows --no-tests=error "${exclude[@]}"

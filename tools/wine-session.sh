@@ -19,6 +19,10 @@ wine_session_start() {
   trap wine_session_stop EXIT
 }
 
+# The scripts' own "wine" goes through tools/wine-run.sh, which picks the
+# loader that this machine can start (see there).
+wine() { "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" "$@"; }
+
 wine_session_stop() {
   wineserver -k >/dev/null 2>&1 || true
   if [ -n "${WINE_SESSION_XVFB:-}" ]; then kill "$WINE_SESSION_XVFB" 2>/dev/null || true; fi

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tools/testkit/paths.h"
+#include "tools/testkit/process_start.h"
 
 namespace e2e {
 
@@ -164,13 +165,9 @@ bool Tessiwok::Start(const StartOptions& options, DWORD timeoutMs) {
     if (options.writeSettings && !testkit::WriteWholeFile(SettingsPath(), options.settings))
         return Fail("cannot write " + SettingsPath());
 
-    std::string commandLine = "\"" + exePath_ + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     const std::string& workingFolder = options.workingFolder.empty() ? folder_ : options.workingFolder;
-    if (!CreateProcessA(exePath_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingFolder.c_str(),
-                        &startup, &info))
+    if (!testkit::StartProcess(exePath_, "\"" + exePath_ + "\"", workingFolder, info))
         return Fail("cannot start " + exePath_);
     CloseHandle(info.hThread);
     process_ = info.hProcess;

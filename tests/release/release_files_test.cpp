@@ -1,8 +1,8 @@
 // The files of both unpacked release archives, read as bytes: each
 // Tessiwok.exe is built for its processor as a GUI program, carries its
 // manifest, icon, dialog and version, and needs no DLL that Windows lacks
-// (the x86 one cannot run here, so this is all that checks it); the guide and
-// the licence are text that Notepad shows as written.
+// (each program also runs, in unpacked_archive_test built for its width);
+// the guide and the licence are text that Notepad shows as written.
 #include <windows.h>
 
 #include <gtest/gtest.h>

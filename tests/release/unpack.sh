@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks the release archives against SHA256SUMS and their listing (one folder
-# Tessiwok/ with exactly its three files), then unpacks each into a fresh
-# folder of the test Wine prefix: C:\Tessiwok-unpacked\x64 and ...\x86.
+# Checks the release archives against SHA256SUMS, BUILDINFO.txt against the
+# source tree, and the archives' listing (one folder Tessiwok/ with exactly
+# its three files), then unpacks each into a fresh folder of the test Wine
+# prefix: C:\Tessiwok-unpacked\x64 and ...\x86.
 #   unpack.sh <dist folder> <version> <Wine prefix>   (TESSIWOK_PREFIX wins)
 set -euo pipefail
 dist=$1 version=$2
@@ -13,6 +14,16 @@ TESSIWOK_PREFIX=$prefix "$tools/wine-run.sh" cmd /c exit 0 >/dev/null 2>&1 || tr
 [ -d "$prefix/drive_c" ] || { echo "unpack: no drive C: in $prefix" >&2; exit 1; }
 
 (cd "$dist" && sha256sum --check --strict SHA256SUMS)
+
+# BUILDINFO.txt names the commit that the archives were built from and says
+# whether tracked files had changes beside it.
+root=$(dirname "$tools")
+if head=$(git -C "$root" rev-parse HEAD 2>/dev/null); then
+  if git -C "$root" diff --quiet HEAD --; then changed=no; else changed=yes; fi
+  for line in "commit: $head" "uncommitted changes to tracked files: $changed"; do
+    grep -qxF "$line" "$dist/BUILDINFO.txt" || { echo "unpack: $dist/BUILDINFO.txt lacks \"$line\"" >&2; exit 1; }
+  done
+fi
 
 expected=$'Tessiwok/LICENSE.txt\nTessiwok/README-ja.txt\nTessiwok/Tessiwok.exe'
 for arch in x64 x86; do

@@ -1,7 +1,9 @@
-// The x64 release archive as a user unpacks it (unpack.sh puts it into a
-// fresh folder of the prefix's drive C:): the program starts from there,
-// collects the sample site that WinINet cached, saves one row through Save As
-// and keeps its Setting.ini beside itself, in the unpacked folder.
+// A release archive as a user unpacks it (unpack.sh puts it into a fresh
+// folder of the prefix's drive C:): the program starts from there, collects
+// the sample site that WinINet cached, saves one row through Save As and keeps
+// its Setting.ini beside itself, in the unpacked folder. Built for 64-bit
+// Windows it runs the x64 archive's program, built for 32-bit the x86 one's:
+// the driver reads the list in the program's own memory layout.
 #include "tests/e2e/driver.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +18,8 @@
 namespace {
 
 constexpr int kFileNameField = 0x047C;  // Save As: a ComboBoxEx32 with an inner Edit of the same id
-const char kUnpacked[] = "C:\\Tessiwok-unpacked\\x64\\Tessiwok\\";
+const char* const kUnpacked = sizeof(void*) == 8 ? "C:\\Tessiwok-unpacked\\x64\\Tessiwok\\"
+                                              : "C:\\Tessiwok-unpacked\\x86\\Tessiwok\\";
 const char kSaveAsTitle[] = "キャッシュデータの保存先の決定";
 const char kCopied[] = "キャッシュデータをコピーしました";
 

@@ -8,6 +8,7 @@
 
 #include "app/module_path_win.h"
 #include "tools/testkit/paths.h"
+#include "tools/testkit/process_start.h"
 
 namespace {
 
@@ -40,12 +41,9 @@ TEST(SettingsFile, FolderEndingInATrailByte5CKeepsItsName) {
 
     const std::string out = testkit::MakeScratchDirectory(testkit::UniqueName("probe")) + "\\paths.txt";
     ASSERT_TRUE(SetEnvironmentVariableA(kProbeVariable, out.c_str()));
-    std::string commandLine = "\"" + copy + "\" --gtest_filter=SettingsFileChild.*";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    BOOL started = CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                  &startup, &child);
+    const bool started =
+        testkit::StartProcess(copy, "\"" + copy + "\" --gtest_filter=SettingsFileChild.*", "", child);
     SetEnvironmentVariableA(kProbeVariable, nullptr);
     ASSERT_TRUE(started) << GetLastError();
     CloseHandle(child.hThread);

@@ -2,6 +2,7 @@
 #include "tools/testkit/standin_browser.h"
 
 #include "tools/testkit/paths.h"
+#include "tools/testkit/process_start.h"
 
 namespace testkit {
 
@@ -15,6 +16,20 @@ std::string HexOf(const std::string& bytes) {
     return hex;
 }
 
+namespace {
+
+// TESSIWOK_STANDIN_BROWSER (a Unix or Windows path) when set, else the
+// build tree's own. The tests built for 32-bit Windows run in a tree without
+// tools: they are given the 64-bit stand-in, as a user's browser may be.
+std::string StandinBrowserProgram() {
+    char named[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("TESSIWOK_STANDIN_BROWSER", named, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return named[0] == '/' ? WindowsPathOf(named) : std::string(named);
+    return FindInBuildTree("tools\\standin_browser.exe");
+}
+
+}  // namespace
+
 StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
     service_ = options.service.empty() ? UniqueName("TessiwokTestBrowser") : options.service;
     const std::string stem = UniqueName("TessiwokStandin");
@@ -27,7 +42,7 @@ StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
 
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
     quit_ = CreateEventA(nullptr, TRUE, FALSE, quitName.c_str());
-    const std::string program = FindInBuildTree("tools\\standin_browser.exe");
+    const std::string program = StandinBrowserProgram();
     if (ready == nullptr || quit_ == nullptr || program.empty()) {
         if (ready != nullptr) CloseHandle(ready);
         return;
@@ -40,11 +55,8 @@ StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
     command += " --ready " + readyName + " --quit " + quitName + " --log \"" + logPath_ + "\"";
     // Bounded lifetime: a test that dies does not leave a server behind for long.
     command += " --lifetime 120000";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &info)) {
+    if (StartProcess(program, command, "", info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
         // Ready once the service is registered; a process that ends first never will be.
