@@ -234,16 +234,20 @@ HWND Tessiwok::FocusedWindow() const {
     // shows takes the activation and with it the keyboard focus. The dialog
     // keeps the control that had the focus and gives it back when it is
     // active again, so the focus is read while the dialog is the active window.
-    if (GetForegroundWindow() != dialog_) {
-        WaitUntil([this] {
-            if (GetForegroundWindow() == dialog_) return true;
+    // The program's thread handles the activation and then gives the focus
+    // back: until it has, the thread has no focus at all, so it is waited for.
+    HWND focus = nullptr;
+    WaitUntil([this, &focus] {
+        if (GetForegroundWindow() != dialog_) {
             SetForegroundWindow(dialog_);
             return false;
-        });
-    }
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    return GetGUIThreadInfo(threadId_, &gui) ? gui.hwndFocus : nullptr;
+        }
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        focus = GetGUIThreadInfo(threadId_, &gui) ? gui.hwndFocus : nullptr;
+        return focus != nullptr;
+    });
+    return focus;
 }
 
 bool Tessiwok::PressKey(UINT virtualKey) {
