@@ -1,8 +1,9 @@
 // The files of both unpacked release archives, read as bytes: each
 // Tessiwok.exe is built for its processor as a GUI program, carries its
 // manifest, icon, dialog and version, and needs no DLL that Windows lacks
-// (each program also runs, in unpacked_archive_test built for its width);
-// the guide and the licence are text that Notepad shows as written.
+// (each program is also run by unpacked_archive_test built for its width,
+// the x86 one only where Wine can run 32-bit programs); the guide and the
+// licence are text that Notepad shows as written.
 #include <windows.h>
 
 #include <gtest/gtest.h>
