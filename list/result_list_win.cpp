@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ansi_code_page_win.h"
 #include "app/program.h"
 #include "list/cell_text.h"
 #include "list/copy_text.h"
@@ -81,7 +82,7 @@ LRESULT FindRowWithFlags(const EntryStore& store, int start, UINT flags, const c
     search.text = text;
     search.partial = (flags & (LVFI_PARTIAL | LVFI_SUBSTRING)) != 0;
     search.wrap = (flags & LVFI_WRAP) != 0;
-    return FindRowByPath(store, start, search);
+    return FindRowByPath(store, start, search, AnsiLeadBytes());
 }
 
 }  // namespace

@@ -1,0 +1,11 @@
+// The ANSI code page the program runs under: the lead bytes of its
+// double-byte characters.
+#pragma once
+
+#include <windows.h>
+
+#include "app/lead_bytes.h"
+
+// The ANSI code page's lead bytes (GetCPInfo), read at the first call and
+// kept: SettingsFile, constructed before WinMain runs, is the first to ask.
+const LeadBytes& AnsiLeadBytes();
