@@ -127,14 +127,12 @@ LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMA& request) {
 
 LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMW& request) {
     if (request.lvfi.psz == nullptr) return -1;
-    // Room for MAX_PATH typed characters of two bytes each (Wine's list keeps
-    // fewer); a longer text is not looked for. A character that code page 932
-    // lacks is in no path: no best-fit stand-in (é for e) may match instead.
-    char text[2 * MAX_PATH + 1];
-    BOOL lacking = FALSE;
-    if (WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, request.lvfi.psz, -1, text, sizeof text, nullptr, &lacking) == 0 ||
-        lacking)
-        return -1;
+    // The paths are the ANSI bytes the cache gave. Room for MAX_PATH typed
+    // characters of up to three bytes each (UTF-8; Wine's list keeps fewer);
+    // a longer text is not looked for. A character that the code page lacks
+    // is in no path: no best-fit stand-in (é for e) may match instead.
+    char text[3 * MAX_PATH + 1];
+    if (!ExactBytesInCodePage(GetACP(), request.lvfi.psz, text, sizeof text)) return -1;
     return FindRowWithFlags(store, request.iStart, request.lvfi.flags, text);
 }
 
