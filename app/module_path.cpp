@@ -3,18 +3,18 @@
 
 #include <cstring>
 
-#include "app/cp932.h"
 
-std::string_view DirectoryOf(std::string_view moduleFileName) {
-    size_t slash = LastBackslashCp932(moduleFileName);
+std::string_view DirectoryOf(std::string_view moduleFileName, const LeadBytes& leadBytes) {
+    size_t slash = LastBackslash(moduleFileName, leadBytes);
     if (slash == std::string_view::npos) return {};
     return moduleFileName.substr(0, slash + 1);
 }
 
-bool ComposeBesideModule(std::string_view moduleFileName, std::string_view fileName, char* out, size_t size) {
+bool ComposeBesideModule(std::string_view moduleFileName, std::string_view fileName, char* out, size_t size,
+                         const LeadBytes& leadBytes) {
     if (size == 0) return false;
     out[0] = '\0';
-    std::string_view directory = DirectoryOf(moduleFileName);
+    std::string_view directory = DirectoryOf(moduleFileName, leadBytes);
     if (directory.empty()) return false;
     if (directory.size() + fileName.size() >= size) return false;
     std::memcpy(out, directory.data(), directory.size());

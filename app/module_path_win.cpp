@@ -1,6 +1,8 @@
 // The running executable's file name.
 #include "app/module_path_win.h"
 
+#include "app/ansi_code_page_win.h"
+
 std::string RunningModuleFileName() {
     char name[MAX_PATH] = {};
     DWORD length = GetModuleFileNameA(nullptr, name, MAX_PATH);
@@ -11,5 +13,5 @@ std::string RunningModuleFileName() {
 }
 
 void ComputeModuleDirectory(char* directory, size_t size) {
-    ComposeBesideModule(RunningModuleFileName(), "", directory, size);
+    ComposeBesideModule(RunningModuleFileName(), "", directory, size, AnsiLeadBytes());
 }

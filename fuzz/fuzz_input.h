@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "app/lead_bytes.h"
+
 // Splits the input at its first NUL into two byte strings (the second may be
 // empty); the first stays free of NUL bytes like a C string would be.
 inline std::pair<std::string, std::string> SplitAtNul(const uint8_t* data, size_t size) {
@@ -22,4 +24,18 @@ inline std::string AsCString(const uint8_t* data, size_t size) { return SplitAtN
 // (assert would vanish under NDEBUG in the optimised fuzz build).
 inline void Require(bool holds) {
     if (!holds) __builtin_trap();
+}
+
+// The lead-byte table that an input's first byte picks, taken off the input:
+// code page 932's, none (1252, 65001), or the one range 0x81-0xFE of a
+// double-byte code page with the general trail bytes (936). An empty input
+// gets 932's.
+inline const LeadBytes& TakeLeadBytes(const uint8_t*& data, size_t& size) {
+    static const unsigned char kDoubleByteRanges[] = {0x81, 0xFE, 0, 0};
+    static const LeadBytes doubleByte(936, kDoubleByteRanges, sizeof kDoubleByteRanges);
+    if (size == 0) return Cp932LeadBytes();
+    const uint8_t pick = data[0] % 3;
+    ++data;
+    --size;
+    return pick == 0 ? Cp932LeadBytes() : pick == 1 ? NoLeadBytes() : doubleByte;
 }

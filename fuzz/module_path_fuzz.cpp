@@ -1,5 +1,6 @@
 // Paths beside the executable (settings file, module directory) from any module
-// file name, against a reference written here: the directory ends at the last
+// file name and a lead-byte table picked by the first byte, against a
+// reference written here: the directory ends at the last
 // "\" that is a character of its own, and the whole path with its NUL fits the
 // 260-byte field or nothing is written. Rules out a directory cut at a trail
 // byte 0x5C (a plain search for "\"), a path cut to fit, and a field filled
@@ -13,13 +14,11 @@
 
 namespace {
 
-bool IsLead(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
-
 // Characters left to right; remembers where the last one-byte "\" ends.
-std::string ReferenceDirectory(const std::string& name) {
+std::string ReferenceDirectory(const std::string& name, const LeadBytes& leadBytes) {
     size_t end = 0;
     for (size_t i = 0; i < name.size();) {
-        if (IsLead(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
+        if (leadBytes.IsLead(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
             i += 2;
             continue;
         }
@@ -32,15 +31,16 @@ std::string ReferenceDirectory(const std::string& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const LeadBytes& leadBytes = TakeLeadBytes(data, size);
     auto [moduleName, fileName] = SplitAtNul(data, size);
     fileName = fileName.substr(0, fileName.find('\0'));
     const size_t fieldSize = 260;
     auto out = std::make_unique<char[]>(fieldSize);
     std::memset(out.get(), 'Z', fieldSize);
-    const bool ok = ComposeBesideModule(moduleName, fileName, out.get(), fieldSize);
+    const bool ok = ComposeBesideModule(moduleName, fileName, out.get(), fieldSize, leadBytes);
 
-    const std::string directory = ReferenceDirectory(moduleName);
-    Require(std::string(DirectoryOf(moduleName)) == directory);
+    const std::string directory = ReferenceDirectory(moduleName, leadBytes);
+    Require(std::string(DirectoryOf(moduleName, leadBytes)) == directory);
     const bool fits = !directory.empty() && directory.size() + fileName.size() + 1 <= fieldSize;
     Require(ok == fits);
     Require(std::string(out.get(), strnlen(out.get(), fieldSize)) == (fits ? directory + fileName : ""));

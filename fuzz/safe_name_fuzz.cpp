@@ -1,31 +1,27 @@
-// Safe file names from arbitrary bytes: nothing that could leave the folder or
-// name it, name a stream or be refused, and nothing more than one byte longer.
+// Safe file names from arbitrary bytes, in a code page that the first byte
+// picks: nothing that could leave the folder or name it, name a stream or be
+// refused, and nothing more than one byte longer.
 // Rules out keeping a lead byte whose next byte is no trail byte (the pair
 // would hide a "/" or a control byte), a forbidden set missing one of
 // \ / : * ? " < > |, and a replacement that is not idempotent.
 #include <string>
 #include <string_view>
 
-#include "app/cp932.h"
 #include "fuzz/fuzz_input.h"
 #include "save/safe_name.h"
 
-namespace {
-
-bool IsTrailByte(unsigned char byte) { return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC); }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const LeadBytes& leadBytes = TakeLeadBytes(data, size);
     std::string_view name(reinterpret_cast<const char*>(data), size);
-    const std::string safe = SafeFileName(name);
+    const std::string safe = SafeFileName(name, leadBytes);
     Require(safe.size() == name.size() || safe.size() == name.size() + 1);
     Require(!safe.empty());
     for (size_t i = 0; i < safe.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(safe[i]);
-        if (IsCp932LeadByte(byte)) {
-            // Every lead byte left has its trail byte: one character.
-            Require(i + 1 < safe.size() && IsTrailByte(static_cast<unsigned char>(safe[i + 1])));
+        if (leadBytes.IsLead(byte)) {
+            // Every lead byte left has its trail byte, never a separator or control byte: one character.
+            const unsigned char trail = i + 1 < safe.size() ? static_cast<unsigned char>(safe[i + 1]) : 0;
+            Require(leadBytes.IsTrail(trail) && trail >= 0x40);
             ++i;
             continue;
         }
@@ -33,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (char forbidden : std::string_view("\\/:*?\"<>|")) Require(safe[i] != forbidden);
     }
     // The search the save commands use for "\" finds none either.
-    Require(LastBackslashCp932(safe) == std::string_view::npos);
-    Require(SafeFileName(safe) == safe);
+    Require(LastBackslash(safe, leadBytes) == std::string_view::npos);
+    Require(SafeFileName(safe, leadBytes) == safe);
     // Never the folder itself or its parent, nor a name that Windows trims to nothing.
     Require(safe != "." && safe != "..");
     Require(safe.find_first_not_of(". ") != std::string::npos);

@@ -1,7 +1,8 @@
 // File names, the Save As proposal, the filter and the multi-save destination
-// built from arbitrary relative paths and remembered folders. Rules out a file
-// name that keeps a folder part, a destination cut to fit the 260-byte field
-// instead of refused, and a proposal that overruns its buffer.
+// built from arbitrary relative paths and remembered folders, in a code page
+// that the first byte picks. Rules out a file name that keeps a folder part,
+// a destination cut to fit the 260-byte field instead of refused, and a
+// proposal that overruns its buffer.
 #include <cstring>
 #include <memory>
 
@@ -10,6 +11,7 @@
 #include "save/save_paths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const LeadBytes& leadBytes = TakeLeadBytes(data, size);
     auto [relativePath, folder] = SplitAtNul(data, size);
     folder = folder.substr(0, folder.find('\0'));
     CacheEntry entry;
@@ -29,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t folderBytes = folder.size() < kSavePathSize - 1 ? folder.size() : kSavePathSize - 1;
     std::memcpy(path.get(), folder.data(), folderBytes);
     path[folderBytes] = '\0';
-    BuildProposedPath(path.get(), kSavePathSize, name);
+    BuildProposedPath(path.get(), kSavePathSize, name, leadBytes);
     size_t proposed = strnlen(path.get(), kSavePathSize);
     Require(proposed < kSavePathSize);
     if (proposed > 0) {
@@ -37,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(text.size() >= name.size() && text.substr(text.size() - name.size()) == name);
     }
 
-    std::string chosenFolder = FolderOfChosenPath(folder);
+    std::string chosenFolder = FolderOfChosenPath(folder, leadBytes);
     Require(chosenFolder.size() <= folder.size());
 
     auto destination = std::make_unique<char[]>(kSavePathSize);

@@ -1,19 +1,18 @@
 // Finding a row by the beginning of its relative path.
 #include "list/find_row.h"
 
-#include "app/cp932.h"
 
 namespace {
 
 char FoldAsciiLetter(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte; }
 
-bool PathMatches(std::string_view path, const RowSearch& search) {
+bool PathMatches(std::string_view path, const RowSearch& search, const LeadBytes& leadBytes) {
     const std::string_view text = search.text;
     size_t at = 0;
     while (at < text.size()) {
-        const size_t length = Cp932CharacterLength(text, at);
+        const size_t length = CharacterLength(text, at, leadBytes);
         // Both sides advance a whole character at a time, so their boundaries stay in step.
-        if (at >= path.size() || Cp932CharacterLength(path, at) != length) return false;
+        if (at >= path.size() || CharacterLength(path, at, leadBytes) != length) return false;
         if (length == 2 ? path.compare(at, 2, text.substr(at, 2)) != 0
                         : FoldAsciiLetter(path[at]) != FoldAsciiLetter(text[at]))
             return false;
@@ -24,7 +23,7 @@ bool PathMatches(std::string_view path, const RowSearch& search) {
 
 }  // namespace
 
-int FindRowByPath(const EntryStore& store, int start, const RowSearch& search) {
+int FindRowByPath(const EntryStore& store, int start, const RowSearch& search, const LeadBytes& leadBytes) {
     const size_t count = store.Size();
     if (search.text.empty() || count == 0) return -1;
     size_t first = start < 0 ? 0 : static_cast<size_t>(start);
@@ -35,7 +34,7 @@ int FindRowByPath(const EntryStore& store, int start, const RowSearch& search) {
     const size_t last = search.wrap ? first + count : count;  // exclusive, counted past the end
     for (size_t position = first; position < last; ++position) {
         const size_t row = position % count;
-        if (PathMatches(store.At(row).relativePath, search)) return static_cast<int>(row);
+        if (PathMatches(store.At(row).relativePath, search, leadBytes)) return static_cast<int>(row);
     }
     return -1;
 }

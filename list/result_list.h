@@ -24,7 +24,8 @@ void FormatCellText(const EntryStore& store, LVITEMA& item);
 // LVFI_SUBSTRING, LVFI_WRAP) find anything: rows have no item data or
 // position of their own to look for.
 LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMA& request);
-// The same request in Unicode (LVN_ODFINDITEMW), the text taken as code page 932.
+// The same request in Unicode (LVN_ODFINDITEMW), the text made into the bytes
+// of the ANSI code page, which the paths are in.
 LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMW& request);
 
 // Enables the save button exactly when at least one row is selected.

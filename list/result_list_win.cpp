@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ansi_code_page_win.h"
 #include "app/program.h"
 #include "list/cell_text.h"
 #include "list/copy_text.h"
@@ -81,7 +82,7 @@ LRESULT FindRowWithFlags(const EntryStore& store, int start, UINT flags, const c
     search.text = text;
     search.partial = (flags & (LVFI_PARTIAL | LVFI_SUBSTRING)) != 0;
     search.wrap = (flags & LVFI_WRAP) != 0;
-    return FindRowByPath(store, start, search);
+    return FindRowByPath(store, start, search, AnsiLeadBytes());
 }
 
 }  // namespace
@@ -126,14 +127,12 @@ LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMA& request) {
 
 LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMW& request) {
     if (request.lvfi.psz == nullptr) return -1;
-    // Room for MAX_PATH typed characters of two bytes each (Wine's list keeps
-    // fewer); a longer text is not looked for. A character that code page 932
-    // lacks is in no path: no best-fit stand-in (é for e) may match instead.
-    char text[2 * MAX_PATH + 1];
-    BOOL lacking = FALSE;
-    if (WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, request.lvfi.psz, -1, text, sizeof text, nullptr, &lacking) == 0 ||
-        lacking)
-        return -1;
+    // The paths are the ANSI bytes the cache gave. Room for MAX_PATH typed
+    // characters of up to three bytes each (UTF-8; Wine's list keeps fewer);
+    // a longer text is not looked for. A character that the code page lacks
+    // is in no path: no best-fit stand-in (é for e) may match instead.
+    char text[3 * MAX_PATH + 1];
+    if (!ExactBytesInCodePage(GetACP(), request.lvfi.psz, text, sizeof text)) return -1;
     return FindRowWithFlags(store, request.iStart, request.lvfi.flags, text);
 }
 

@@ -3,11 +3,9 @@
 
 #include <cstring>
 
-#include "app/cp932.h"
+#include "app/lead_bytes.h"
 
 namespace {
-
-bool IsCp932TrailByte(unsigned char byte) { return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC); }
 
 bool IsForbiddenInFileName(unsigned char byte) {
     return byte < 0x20 || (byte != '\0' && std::strchr("\\/:*?\"<>|", byte) != nullptr);
@@ -39,7 +37,7 @@ bool IsOnlyDotsAndSpaces(std::string_view name) {
 
 }  // namespace
 
-std::string SafeFileName(std::string_view name) {
+std::string SafeFileName(std::string_view name, const LeadBytes& leadBytes) {
     // An address that is a folder plus a query ("blog/?p=1") leaves no name at
     // all: the destination would be the folder itself.
     if (name.empty()) return "_";
@@ -48,8 +46,8 @@ std::string SafeFileName(std::string_view name) {
     safe.reserve(name.size() + 1);
     for (size_t i = 0; i < name.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(name[i]);
-        if (IsCp932LeadByte(byte)) {
-            if (i + 1 < name.size() && IsCp932TrailByte(static_cast<unsigned char>(name[i + 1]))) {
+        if (leadBytes.IsLead(byte)) {
+            if (i + 1 < name.size() && leadBytes.IsTrail(static_cast<unsigned char>(name[i + 1]))) {
                 safe.append(name.substr(i, 2));
                 ++i;
             } else {

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/lead_bytes.h"
+
 // The cache holds addresses that any program may have written, and the last
 // segment of one may mean something else in a Windows file name: "..\..\x.dll"
 // would leave the folder, "a:b.gif" names a stream of a file "a", "CON.gif"
@@ -16,10 +18,11 @@
 // many "_", and an empty name (what a folder address with a query leaves,
 // "blog/?p=1") becomes "_".
 //
-// Code page 932: a lead byte and its trail byte are one character, so the
-// trail byte 0x5C of 表 or 0x7C of ポ is kept. A lead byte without a valid
-// trail byte (cut at the end, or followed by a byte that cannot be a trail
-// byte) is replaced too. A name that is already safe comes back byte for
-// byte; the result is as long as the name or one byte longer. A lone
-// trailing "." or space is left to the platform.
-std::string SafeFileName(std::string_view name);
+// leadBytes: the name's code page. A lead byte and its trail byte are one
+// character, so in code page 932 the trail byte 0x5C of 表 or 0x7C of ポ is
+// kept; in 1252 or 65001, which have no lead bytes, every 0x5C is a "\". A
+// lead byte without a valid trail byte (cut at the end, or followed by a byte
+// that cannot be a trail byte) is replaced too. A name that is already safe
+// comes back byte for byte; the result is as long as the name or one byte
+// longer. A lone trailing "." or space is left to the platform.
+std::string SafeFileName(std::string_view name, const LeadBytes& leadBytes);

@@ -66,7 +66,7 @@ std::string SaveAsFilter(std::string_view extension) {
     return filter;
 }
 
-void BuildProposedPath(char* path, size_t size, std::string_view fileName) {
+void BuildProposedPath(char* path, size_t size, std::string_view fileName, const LeadBytes& leadBytes) {
     if (size == 0) return;
     const std::string folder(path, strnlen(path, size));
     if (folder.empty()) {
@@ -74,13 +74,13 @@ void BuildProposedPath(char* path, size_t size, std::string_view fileName) {
         return;
     }
     // A folder ending in 表 (95 5C) does not end in a backslash.
-    size_t lastBackslash = LastBackslashCp932(folder);
+    size_t lastBackslash = LastBackslash(folder, leadBytes);
     std::string_view separator = lastBackslash == folder.size() - 1 ? "" : "\\";
     if (!WriteJoined(path, size, {folder, separator, fileName})) WriteJoined(path, size, {fileName});
 }
 
-std::string FolderOfChosenPath(std::string_view chosenPath) {
-    size_t lastBackslash = LastBackslashCp932(chosenPath);
+std::string FolderOfChosenPath(std::string_view chosenPath, const LeadBytes& leadBytes) {
+    size_t lastBackslash = LastBackslash(chosenPath, leadBytes);
     if (lastBackslash == std::string_view::npos) return std::string();
     return std::string(chosenPath.substr(0, lastBackslash));
 }

@@ -1,11 +1,13 @@
 // File names, Save As filter text and destination paths for saving cached
-// files, as code page 932 byte strings. No platform calls: built natively too.
+// files, as byte strings in the ANSI code page. No platform calls: built
+// natively too.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "app/lead_bytes.h"
 #include "cache/cache_entry.h"
 
 // Every path the save commands build lives in a buffer of this size, NUL included.
@@ -33,11 +35,13 @@ std::string SaveAsFilter(std::string_view extension);
 // would not fit, the folder is dropped and the file name alone is proposed;
 // when even the name does not fit, the proposal is empty. Nothing is cut:
 // a cut name would be saved under a name the user did not see coming.
-void BuildProposedPath(char* path, size_t size, std::string_view fileName);
+// leadBytes: the folder's code page (a trail byte 0x5C ends no folder).
+void BuildProposedPath(char* path, size_t size, std::string_view fileName, const LeadBytes& leadBytes);
 
-// The folder of a chosen file path: everything before its last "\" (code
-// page 932 aware), without that backslash. "" when the path holds none.
-std::string FolderOfChosenPath(std::string_view chosenPath);
+// The folder of a chosen file path: everything before its last "\" (aware
+// of the lead bytes of the path's code page), without that backslash. ""
+// when the path holds none.
+std::string FolderOfChosenPath(std::string_view chosenPath, const LeadBytes& leadBytes);
 
 // Writes folderPrefix followed by fileName into path (size bytes). When the
 // two do not fit together, path is left empty and false is returned: a cut

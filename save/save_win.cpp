@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/ansi_code_page_win.h"
 #include "app/program.h"
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
@@ -47,7 +48,7 @@ const CacheEntry* EntryAt(int row) {
 
 // The name a copy gets: the entry's file name, made safe to create inside a
 // folder (the cache may hold any address; the list still shows it as it is).
-std::string SavedFileName(const CacheEntry& entry) { return SafeFileName(EntryFileName(entry)); }
+std::string SavedFileName(const CacheEntry& entry) { return SafeFileName(EntryFileName(entry), AnsiLeadBytes()); }
 
 // The information icon, not the error icon.
 void ShowCopyError(HWND dialog) { saveOps.messageBox(dialog, kCopyErrorText, kCaption, MB_OK | MB_ICONINFORMATION); }
@@ -85,7 +86,7 @@ void SaveOneEntry(HWND list, HWND dialog) {
     // uses the current directory: Setting.ini is found beside the program.
     request.Flags = OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
 
-    BuildProposedPath(path, sizeof path, SavedFileName(*entry));
+    BuildProposedPath(path, sizeof path, SavedFileName(*entry), AnsiLeadBytes());
     if (!saveOps.getSaveFileName(&request)) return;  // cancelled or failed: nothing to say
 
     // The dialog has already asked before replacing an existing file.
@@ -93,7 +94,7 @@ void SaveOneEntry(HWND list, HWND dialog) {
         ShowCopyError(dialog);
         return;
     }
-    WriteSaveFolder(FolderOfChosenPath(path).c_str());
+    WriteSaveFolder(FolderOfChosenPath(path, AnsiLeadBytes()).c_str());
     saveOps.messageBox(dialog, kCopiedText, kCaption, MB_OK);
 }
 

@@ -11,11 +11,14 @@ namespace {
 struct Case {
     std::string name;
     std::string safe;
+    const LeadBytes* table = &Cp932LeadBytes();
 };
 
 void ExpectTable(const std::vector<Case>& cases) {
-    for (const Case& c : cases) EXPECT_EQ(SafeFileName(c.name), c.safe) << "name \"" << c.name << "\"";
+    for (const Case& c : cases) EXPECT_EQ(SafeFileName(c.name, *c.table), c.safe) << "name \"" << c.name << "\"";
 }
+
+std::string SafeFileName(std::string_view name) { return ::SafeFileName(name, Cp932LeadBytes()); }
 
 TEST(SafeFileName, LeavesSafeNamesByteForByte) {
     ExpectTable({
@@ -55,6 +58,9 @@ TEST(SafeFileName, ReplacesEveryByteWindowsRefusesInAName) {
         {"\\\\server\\share", "__server_share"},
         {"what?.gif", "what_.gif"},
         {"\x95\x5c\\x", "\x95\x5c_x"},  // 表 kept, the real backslash after it replaced
+        // No lead bytes (1252, UTF-8): a 5C after a high byte is a backslash.
+        {"Caf\xe9\\x", "Caf\xe9_x", &NoLeadBytes()},
+        {"\xe7\x94\xbb\xe5\x83\x8f\\", "\xe7\x94\xbb\xe5\x83\x8f_", &NoLeadBytes()},
     });
 }
 
@@ -94,6 +100,8 @@ TEST(SafeFileName, NamesOfOnlyDotsAndSpacesBecomeAsManyUnderscores) {
 
 TEST(SafeFileName, LeadByteWithoutItsTrailIsReplacedWithoutReadingPastTheEnd) {
     // Exactly sized heap copies: AddressSanitizer reports any read past them.
+    const unsigned char gbkRanges[] = {0x81, 0xFE, 0, 0};
+    const LeadBytes gbk(936, gbkRanges, sizeof gbkRanges);
     for (const Case& c : std::vector<Case>{
              {"ab\x95", "ab_"},
              {"\x81", "_"},
@@ -103,10 +111,13 @@ TEST(SafeFileName, LeadByteWithoutItsTrailIsReplacedWithoutReadingPastTheEnd) {
              {"\x81\x1f", "__"},
              {"\x81\x7f", "_\x7f"},
              {"con\x81", "con_"},
+             {"\x81\xfd", "_\xfd"},             // FD is no trail byte in code page 932
+             {"\x81\xfd\xfe", "\x81\xfd_", &gbk},  // but is in other double-byte code pages
          }) {
         auto bytes = std::make_unique<char[]>(c.name.size());
         c.name.copy(bytes.get(), c.name.size());
-        EXPECT_EQ(SafeFileName(std::string_view(bytes.get(), c.name.size())), c.safe) << "name \"" << c.name << "\"";
+        EXPECT_EQ(SafeFileName(std::string_view(bytes.get(), c.name.size()), *c.table), c.safe)
+            << "name \"" << c.name << "\"";
     }
 }
 

@@ -50,11 +50,12 @@ TEST(SaveAsFilter, IsOnePairOfThreeNPlusFourteenBytes) {
     EXPECT_EQ(SaveAsFilter(""), "");
 }
 
-std::string Proposal(const std::string& folder, const std::string& fileName) {
+std::string Proposal(const std::string& folder, const std::string& fileName,
+                     const LeadBytes& leadBytes = Cp932LeadBytes()) {
     char path[kSavePathSize];
     std::memset(path, 'Z', sizeof path);
     std::memcpy(path, folder.c_str(), folder.size() + 1);
-    BuildProposedPath(path, sizeof path, fileName);
+    BuildProposedPath(path, sizeof path, fileName, leadBytes);
     const void* nul = std::memchr(path, '\0', sizeof path);
     EXPECT_NE(nul, nullptr) << "proposal not terminated inside the buffer";
     return nul ? std::string(path) : std::string();
@@ -63,6 +64,7 @@ std::string Proposal(const std::string& folder, const std::string& fileName) {
 TEST(BuildProposedPath, JoinsFolderAndNameWithOneBackslash) {
     struct Case {
         std::string folder, fileName, proposal;
+        const LeadBytes* table = &Cp932LeadBytes();
     } cases[] = {
         {"C:\\data", "logo.gif", "C:\\data\\logo.gif"},
         {"C:\\data\\", "logo.gif", "C:\\data\\logo.gif"},
@@ -74,9 +76,13 @@ TEST(BuildProposedPath, JoinsFolderAndNameWithOneBackslash) {
         {"", "logo.gif", "logo.gif"},
         {"C:\\data", "", "C:\\data\\"},
         {"", "", ""},
+        // No lead bytes (1252 Café\, UTF-8 画像\): the folder already ends in "\".
+        {"C:\\Caf\xe9\\", "logo.gif", "C:\\Caf\xe9\\logo.gif", &NoLeadBytes()},
+        {"C:\\\xe7\x94\xbb\xe5\x83\x8f\\", "a.gif", "C:\\\xe7\x94\xbb\xe5\x83\x8f\\a.gif", &NoLeadBytes()},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Proposal(c.folder, c.fileName), c.proposal) << "folder " << c.folder << " name " << c.fileName;
+        EXPECT_EQ(Proposal(c.folder, c.fileName, *c.table), c.proposal)
+            << "folder " << c.folder << " name " << c.fileName;
 }
 
 TEST(BuildProposedPath, TooLongDropsTheFolderAndNeverCutsTheName) {
@@ -91,13 +97,15 @@ TEST(BuildProposedPath, TooLongDropsTheFolderAndNeverCutsTheName) {
 }
 
 TEST(FolderOfChosenPath, CutsAtTheLastRealBackslash) {
-    EXPECT_EQ(FolderOfChosenPath("C:\\data\\logo.gif"), "C:\\data");
-    EXPECT_EQ(FolderOfChosenPath("C:\\logo.gif"), "C:");
-    EXPECT_EQ(FolderOfChosenPath("D:\\x\\y.gif"), "D:\\x");
-    EXPECT_EQ(FolderOfChosenPath("C:\\\x95\x5c\\a.gif"), "C:\\\x95\x5c");
-    EXPECT_EQ(FolderOfChosenPath("C:\\dir\\\x95\x5c.gif"), "C:\\dir");  // not cut inside 表
-    EXPECT_EQ(FolderOfChosenPath("logo.gif"), "");
-    EXPECT_EQ(FolderOfChosenPath(""), "");
+    const LeadBytes& cp932 = Cp932LeadBytes();
+    EXPECT_EQ(FolderOfChosenPath("C:\\data\\logo.gif", cp932), "C:\\data");
+    EXPECT_EQ(FolderOfChosenPath("C:\\logo.gif", cp932), "C:");
+    EXPECT_EQ(FolderOfChosenPath("D:\\x\\y.gif", cp932), "D:\\x");
+    EXPECT_EQ(FolderOfChosenPath("C:\\\x95\x5c\\a.gif", cp932), "C:\\\x95\x5c");
+    EXPECT_EQ(FolderOfChosenPath("C:\\dir\\\x95\x5c.gif", cp932), "C:\\dir");  // not cut inside 表
+    EXPECT_EQ(FolderOfChosenPath("logo.gif", cp932), "");
+    EXPECT_EQ(FolderOfChosenPath("", cp932), "");
+    EXPECT_EQ(FolderOfChosenPath("C:\\Caf\xe9\\a.gif", NoLeadBytes()), "C:\\Caf\xe9");  // 1252: é, then "\"
 }
 
 TEST(BuildDestination, JoinsPrefixAndNameOrRefusesWhatDoesNotFit) {

@@ -1,11 +1,14 @@
 // The result list's Win32 edge: answering LVN_GETDISPINFOA requests from the
-// store (times through FileTimeToSystemTime, the Windows build's printf). The
-// columns and the save button are seen through the real dialog (tests/e2e).
+// store (times through FileTimeToSystemTime, the Windows build's printf) and
+// Unicode find requests in the ANSI code page. The columns and the save
+// button are seen through the real dialog (tests/e2e).
 #include "list/result_list.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "app/ansi_code_page_win.h"
 
 namespace {
 
@@ -68,6 +71,28 @@ TEST_F(CellRequests, RequestsThatGetNothingOrLess) {
     EXPECT_EQ(Ask(0, 0, 7), "img/\x95");
     EXPECT_EQ(Ask(0, 3, 16), "");
     EXPECT_EQ(Ask(0, 1, 0), "#");
+}
+
+// The Unicode find request: the typed text becomes bytes of the ANSI code
+// page, here Wine's 932, whose lead bytes AnsiLeadBytes read from GetCPInfo.
+TEST_F(CellRequests, UnicodeFindTextBecomesBytesOfTheAnsiCodePage) {
+    ASSERT_EQ(GetACP(), 932u) << "tools/wine-run.sh runs the tests with LANG=ja_JP.UTF-8";
+    for (unsigned byte = 0; byte <= 0xFF; ++byte) {
+        EXPECT_EQ(AnsiLeadBytes().IsLead(byte), IsDBCSLeadByte(byte) != FALSE) << byte;
+        EXPECT_EQ(AnsiLeadBytes().IsTrail(byte), Cp932LeadBytes().IsTrail(byte)) << byte;
+    }
+    CacheEntry e;
+    e.relativePath = "e.gif";
+    store_.Append(e);
+    struct Case { const wchar_t* text; LRESULT row; } cases[] = {
+        {L"IMG/\u8868", 0},  // 表 as 95 5C
+        {L"\u00e9", -1},     // é: not the best-fit e of row 1
+        {L"E.", 1},
+    };
+    for (const Case& c : cases) {
+        NMLVFINDITEMW request{NMHDR{}, 0, LVFINDINFOW{LVFI_PARTIAL | LVFI_WRAP, c.text, 0, {}, 0}};
+        EXPECT_EQ(FindRowForList(store_, request), c.row) << testing::PrintToString(std::wstring(c.text));
+    }
 }
 
 }  // namespace

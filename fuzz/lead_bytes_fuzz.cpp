@@ -1,23 +1,23 @@
-// The double-byte aware backslash search over arbitrary bytes, against a
-// reference that first splits the text into characters and then looks for the
-// last one-byte "\". Rules out a plain search for the last 0x5C, which takes
+// The double-byte aware backslash search over arbitrary bytes, in a code page
+// that the first byte picks, against a reference that first splits the text
+// into characters and then looks for the last one-byte "\". Rules out a plain search for the last 0x5C, which takes
 // the trail byte of a character such as 表 (95 5C) for a separator, and a
 // search that skips a lead byte cut off at the very end together with nothing.
 #include <vector>
 
-#include "app/cp932.h"
+#include "app/lead_bytes.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {
 
-size_t ReferenceLastBackslash(std::string_view text) {
+size_t ReferenceLastBackslash(std::string_view text, const LeadBytes& leadBytes) {
     struct Character {
         size_t start;
         size_t length;
     };
     std::vector<Character> characters;
     for (size_t i = 0; i < text.size();) {
-        const bool lead = IsCp932LeadByte(static_cast<unsigned char>(text[i]));
+        const bool lead = leadBytes.IsLead(static_cast<unsigned char>(text[i]));
         const size_t length = lead && i + 1 < text.size() ? 2 : 1;
         characters.push_back({i, length});
         i += length;
@@ -30,7 +30,8 @@ size_t ReferenceLastBackslash(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const LeadBytes& leadBytes = TakeLeadBytes(data, size);
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    Require(LastBackslashCp932(text) == ReferenceLastBackslash(text));
+    Require(LastBackslash(text, leadBytes) == ReferenceLastBackslash(text, leadBytes));
     return 0;
 }

@@ -1,0 +1,42 @@
+// The ANSI code page's lead bytes and conversions into it.
+#include "app/ansi_code_page_win.h"
+
+namespace {
+
+LeadBytes ReadAnsiLeadBytes() {
+    const UINT codePage = GetACP();
+    CPINFO info{};
+    if (GetCPInfo(CP_ACP, &info)) return LeadBytes(codePage, info.LeadByte, sizeof info.LeadByte);
+    // The same answer byte by byte, gathered into ranges as CPINFO holds them.
+    unsigned char ranges[MAX_LEADBYTES] = {};
+    size_t used = 0;
+    for (unsigned byte = 1; byte <= 0xFF; ++byte) {
+        if (!IsDBCSLeadByte(static_cast<BYTE>(byte))) continue;
+        if (used > 0 && ranges[used - 1] + 1u == byte) {
+            ranges[used - 1] = static_cast<unsigned char>(byte);
+        } else if (used + 2 <= sizeof ranges) {
+            ranges[used++] = static_cast<unsigned char>(byte);
+            ranges[used++] = static_cast<unsigned char>(byte);
+        }
+        // More ranges than CPINFO can hold are never reported: the rest stay single bytes.
+    }
+    return LeadBytes(codePage, ranges, used);
+}
+
+}  // namespace
+
+const LeadBytes& AnsiLeadBytes() {
+    static const LeadBytes table = ReadAnsiLeadBytes();
+    return table;
+}
+
+bool ExactBytesInCodePage(UINT codePage, const wchar_t* text, char* out, int size) {
+    // UTF-8 has a form for every character, and Windows refuses it any flag
+    // but WC_ERR_INVALID_CHARS (ERROR_INVALID_FLAGS) and any used-default
+    // pointer (ERROR_INVALID_PARAMETER). Wine 8 takes both (tried), so only
+    // Windows shows a call that gets this wrong.
+    if (codePage == CP_UTF8)
+        return WideCharToMultiByte(codePage, WC_ERR_INVALID_CHARS, text, -1, out, size, nullptr, nullptr) != 0;
+    BOOL lacking = FALSE;
+    return WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, -1, out, size, nullptr, &lacking) != 0 && !lacking;
+}
