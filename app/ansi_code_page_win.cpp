@@ -1,4 +1,4 @@
-// The ANSI code page's lead bytes and conversions into it.
+// The ANSI code page's lead bytes.
 #include "app/ansi_code_page_win.h"
 
 namespace {
@@ -28,15 +28,4 @@ LeadBytes ReadAnsiLeadBytes() {
 const LeadBytes& AnsiLeadBytes() {
     static const LeadBytes table = ReadAnsiLeadBytes();
     return table;
-}
-
-bool ExactBytesInCodePage(UINT codePage, const wchar_t* text, char* out, int size) {
-    // UTF-8 has a form for every character, and Windows refuses it any flag
-    // but WC_ERR_INVALID_CHARS (ERROR_INVALID_FLAGS) and any used-default
-    // pointer (ERROR_INVALID_PARAMETER). Wine 8 takes both (tried), so only
-    // Windows shows a call that gets this wrong.
-    if (codePage == CP_UTF8)
-        return WideCharToMultiByte(codePage, WC_ERR_INVALID_CHARS, text, -1, out, size, nullptr, nullptr) != 0;
-    BOOL lacking = FALSE;
-    return WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, -1, out, size, nullptr, &lacking) != 0 && !lacking;
 }

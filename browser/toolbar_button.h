@@ -14,7 +14,7 @@ struct ToolbarButtonOps {
     DWORD(WINAPI* getValue)(HKEY parent, LPCSTR subKey, LPCSTR name, DWORD* type, void* data,
                             DWORD* bytes);                     // SHGetValueA
     DWORD(WINAPI* fileAttributes)(LPCSTR path);
-    int(WINAPI* messageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+    int(WINAPI* messageBox)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);  // MessageBoxW
 };
 
 extern const ToolbarButtonOps realToolbarButtonOps;

@@ -4,13 +4,14 @@
 #include <cstring>
 
 #include "app/program.h"
+#include "app/wide_text_win.h"
 #include "browser/browser.h"
 #include "browser/toolbar_button.h"
 #include "browser/toolbar_values.h"
 
 const ToolbarButtonOps realToolbarButtonOps = {
     RegCreateKeyExA, RegSetValueExA, RegCloseKey,
-    SHDeleteKeyA, SHGetValueA, GetFileAttributesA, MessageBoxA,
+    SHDeleteKeyA, SHGetValueA, GetFileAttributesA, MessageBoxW,
 };
 ToolbarButtonOps toolbarButtonOps = realToolbarButtonOps;
 
@@ -25,8 +26,9 @@ bool RegisterToolbarButton(HWND owner) {
     if (values.empty() ||
         toolbarButtonOps.createKey(HKEY_CURRENT_USER, kToolbarButtonKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        toolbarButtonOps.messageBox(owner, "IEにTessiwokを登録できませんでした", "Tessiwok",
-                                    MB_OK | MB_ICONINFORMATION);
+        // Code page 932 (-fexec-charset=CP932), shown in Unicode.
+        ShowCp932Message(owner, "IEにTessiwokを登録できませんでした", MB_OK | MB_ICONINFORMATION,
+                         toolbarButtonOps.messageBox);
         return false;
     }
     for (const ToolbarButtonValue& value : values) {

@@ -47,9 +47,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool fits = BuildDestination(prefix, name, destination.get(), kSavePathSize);
     Require(fits == (prefix.size() + name.size() < kSavePathSize));
     Require(fits ? std::string(destination.get()) == prefix + std::string(name) : destination[0] == '\0');
-
-    auto question = std::make_unique<char[]>(kQuestionSize);
-    BuildOverwriteQuestion(folder, question.get(), kQuestionSize);
-    Require(strnlen(question.get(), kQuestionSize) < kQuestionSize);
     return 0;
 }

@@ -38,8 +38,9 @@ void SortByColumn(int column);
 // Selects every row; the list notifies the dialog as for any selection.
 void SelectAllRows(HWND list);
 
-// Puts the selected rows on the clipboard as tab-separated text (CF_TEXT,
-// code page 932): the column titles, then the rows in list order. Nothing
-// selected, a clipboard that cannot be opened or memory that cannot be had:
-// the clipboard is left as it was.
+// Puts the selected rows on the clipboard as tab-separated text, in
+// CF_UNICODETEXT and in CF_TEXT (the ANSI code page, which shows the titles
+// only as far as it spells them): the column titles, then the rows in list
+// order. Nothing selected, a clipboard that cannot be opened or memory that
+// cannot be had: the clipboard is left as it was.
 void CopySelectedRows(HWND list, HWND owner);

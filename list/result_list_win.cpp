@@ -2,12 +2,14 @@
 #include "list/result_list.h"
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "app/ansi_code_page_win.h"
 #include "app/program.h"
+#include "app/wide_text_win.h"
 #include "list/cell_text.h"
 #include "list/copy_text.h"
 #include "list/find_row.h"
@@ -26,7 +28,8 @@ struct Column {
     int width;  // pixels at 96 DPI
 };
 
-// Header texts in code page 932 (this file is compiled with -fexec-charset=CP932).
+// Header texts in code page 932 (this file is compiled with -fexec-charset=CP932),
+// given to the list in Unicode so that any ANSI code page shows them.
 const Column kColumns[] = {
     {"相対パス", LVCFMT_LEFT, 130},
     {"拡張子", LVCFMT_LEFT, 60},
@@ -85,6 +88,21 @@ LRESULT FindRowWithFlags(const EntryStore& store, int start, UINT flags, const c
     return FindRowByPath(store, start, search, AnsiLeadBytes());
 }
 
+// A movable block holding a copy of bytes, for the clipboard; null when
+// memory cannot be had.
+HGLOBAL BlockOf(const void* bytes, size_t size) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (block == nullptr) return nullptr;
+    void* copy = GlobalLock(block);
+    if (copy == nullptr) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    std::memcpy(copy, bytes, size);
+    GlobalUnlock(block);
+    return block;
+}
+
 }  // namespace
 
 void SetupListColumns(HWND list) {
@@ -92,13 +110,15 @@ void SetupListColumns(HWND list) {
     // A mask of 0 applies the style to every bit: all other extended styles are cleared.
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     for (int i = 0; i < 5; ++i) {
-        LVCOLUMNA column{};
+        // The list copies the text; the rows stay ANSI (LVN_GETDISPINFOA).
+        std::wstring title = WideFromCp932(kColumns[i].text);
+        LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = kColumns[i].format;
         column.cx = MulDiv(kColumns[i].width, dpi, 96);
-        column.pszText = const_cast<char*>(kColumns[i].text);
+        column.pszText = &title[0];
         column.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
     SendMessageA(list, LVM_SETITEMCOUNT, 0, 0);
 }
@@ -127,13 +147,14 @@ LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMA& request) {
 
 LRESULT FindRowForList(const EntryStore& store, const NMLVFINDITEMW& request) {
     if (request.lvfi.psz == nullptr) return -1;
-    // The paths are the ANSI bytes the cache gave. Room for MAX_PATH typed
-    // characters of up to three bytes each (UTF-8; Wine's list keeps fewer);
-    // a longer text is not looked for. A character that the code page lacks
-    // is in no path: no best-fit stand-in (é for e) may match instead.
-    char text[3 * MAX_PATH + 1];
-    if (!ExactBytesInCodePage(GetACP(), request.lvfi.psz, text, sizeof text)) return -1;
-    return FindRowWithFlags(store, request.iStart, request.lvfi.flags, text);
+    // The paths are the ANSI bytes the cache gave. Wine's list keeps a few
+    // typed characters; a text longer than any path is not looked for. A
+    // character that the code page lacks is in no path: no best-fit stand-in
+    // (é for e) may match instead.
+    const std::wstring_view typed(request.lvfi.psz, wcsnlen(request.lvfi.psz, MAX_PATH + 1));
+    std::string text;
+    if (typed.size() > MAX_PATH || !AnsiFromWide(typed, text)) return -1;
+    return FindRowWithFlags(store, request.iStart, request.lvfi.flags, text.c_str());
 }
 
 void UpdateSaveButton(HWND saveButton, HWND list) {
@@ -151,44 +172,40 @@ void SelectAllRows(HWND list) {
 }
 
 void CopySelectedRows(HWND list, HWND owner) {
-    std::string text;
+    // The titles are code page 932, the cells the ANSI bytes the cache gave:
+    // the rows are built once without titles, and each form of the text gets
+    // the titles line converted on its own.
+    std::string ansiText;
+    std::wstring wideText;
     try {  // no exception may leave the dialog's procedure: out of memory copies nothing
         const std::vector<size_t> rows = SelectedRows(list);
         if (rows.empty()) return;
         const char* titles[5];
+        const char* const noTitles[5] = {};
         for (int i = 0; i < 5; ++i) titles[i] = kColumns[i].text;
-        text = TabSeparatedRows(entryStore, rows, titles, FormatFileTime);
+        const std::wstring wideTitles = WideFromCp932(TabSeparatedRows(entryStore, {}, titles, FormatFileTime));
+        std::string cells = TabSeparatedRows(entryStore, rows, noTitles, FormatFileTime);
+        cells.erase(0, cells.find("\r\n") + 2);  // the empty titles line
+        const std::wstring wideCells = WideFromAnsi(cells);
+        if (wideTitles.empty() || (wideCells.empty() && !cells.empty())) return;  // a conversion ran out of memory
+        ansiText = AnsiFromWideForDisplay(wideTitles) + cells;
+        wideText = wideTitles + wideCells;
     } catch (const std::bad_alloc&) {
         return;
     }
 
-    // The block belongs to the clipboard once SetClipboardData took it.
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (block == nullptr) return;
-    void* bytes = GlobalLock(block);
-    if (bytes == nullptr) {
-        GlobalFree(block);
-        return;
-    }
-    std::memcpy(bytes, text.c_str(), text.size() + 1);
-    GlobalUnlock(block);
-    if (!OpenClipboard(owner)) {
-        GlobalFree(block);
+    // Both forms are given, so the system makes neither from the other (and
+    // needs no CF_LOCALE to know the code page of CF_TEXT: it is the ANSI
+    // one). Each block belongs to the clipboard once SetClipboardData took it.
+    HGLOBAL wideBlock = BlockOf(wideText.c_str(), (wideText.size() + 1) * sizeof(wchar_t));
+    HGLOBAL ansiBlock = BlockOf(ansiText.c_str(), ansiText.size() + 1);
+    if (wideBlock == nullptr || ansiBlock == nullptr || !OpenClipboard(owner)) {
+        if (wideBlock != nullptr) GlobalFree(wideBlock);
+        if (ansiBlock != nullptr) GlobalFree(ansiBlock);
         return;
     }
     EmptyClipboard();
-    if (SetClipboardData(CF_TEXT, block) == nullptr) {
-        GlobalFree(block);
-    } else if (HGLOBAL locale = GlobalAlloc(GMEM_MOVEABLE, sizeof(LCID))) {
-        // The text is code page 932 whatever the user's keyboard: the
-        // locale tells the system which code page makes the Unicode form.
-        if (auto* id = static_cast<LCID*>(GlobalLock(locale))) {
-            *id = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT);
-            GlobalUnlock(locale);
-            if (SetClipboardData(CF_LOCALE, locale) == nullptr) GlobalFree(locale);
-        } else {
-            GlobalFree(locale);
-        }
-    }
+    if (SetClipboardData(CF_UNICODETEXT, wideBlock) == nullptr) GlobalFree(wideBlock);
+    if (SetClipboardData(CF_TEXT, ansiBlock) == nullptr) GlobalFree(ansiBlock);
     CloseClipboard();
 }

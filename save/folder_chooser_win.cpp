@@ -1,14 +1,14 @@
-// The folder-browse dialog around SHBrowseForFolderA.
+// The folder-browse dialog around SHBrowseForFolderW.
 #include "save/folder_chooser.h"
 
-#include <cstring>
+#include <cwchar>
 
 const FolderChooserOps realFolderChooserOps = {
-    SHBrowseForFolderA, SHGetPathFromIDListA, CoTaskMemFree, SendMessageA,
+    SHBrowseForFolderW, SHGetPathFromIDListW, CoTaskMemFree, SendMessageW,
 };
 FolderChooserOps folderChooserOps = realFolderChooserOps;
 
-FolderChooser::FolderChooser(const char* initialPath, UINT flags, HWND owner)
+FolderChooser::FolderChooser(const wchar_t* initialPath, UINT flags, HWND owner)
     : browseInfo_{}, statusText_(nullptr), initialPath_(initialPath), result_(nullptr),
       chosenPath_{}, displayName_{}, dialog_(nullptr) {
     browseInfo_.hwndOwner = owner;
@@ -21,9 +21,9 @@ FolderChooser::~FolderChooser() {
 
 void FolderChooser::SetRoot(PCIDLIST_ABSOLUTE root) { browseInfo_.pidlRoot = root; }
 
-void FolderChooser::SetTitle(const char* title) { browseInfo_.lpszTitle = title; }
+void FolderChooser::SetTitle(const wchar_t* title) { browseInfo_.lpszTitle = title; }
 
-void FolderChooser::SetStatusText(const char* text) {
+void FolderChooser::SetStatusText(const wchar_t* text) {
     statusText_ = text;
     if (text != nullptr) browseInfo_.ulFlags |= BIF_STATUSTEXT;
 }
@@ -43,28 +43,28 @@ int FolderChooser::Run() {
     result_ = folderChooserOps.browseForFolder(&browseInfo_);
     dialog_ = nullptr;  // the dialog is gone
     if (result_ == nullptr) {
-        std::memset(chosenPath_, 0, sizeof chosenPath_);
+        std::wmemset(chosenPath_, L'\0', MAX_PATH);
         return kCancelled;
     }
     if (folderChooserOps.getPathFromIdList(result_, chosenPath_)) return kChosen;
     // Whatever the platform left in the buffer names no folder: keep it empty.
-    std::memset(chosenPath_, 0, sizeof chosenPath_);
+    std::wmemset(chosenPath_, L'\0', MAX_PATH);
     return kNotFileSystem;
 }
 
 void FolderChooser::OnInitialized() {
     if (initialPath_ != nullptr)
-        folderChooserOps.sendMessage(dialog_, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(initialPath_));
+        folderChooserOps.sendMessage(dialog_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(initialPath_));
     if (statusText_ != nullptr)
-        folderChooserOps.sendMessage(dialog_, BFFM_SETSTATUSTEXTA, 1, reinterpret_cast<LPARAM>(statusText_));
+        folderChooserOps.sendMessage(dialog_, BFFM_SETSTATUSTEXTW, 1, reinterpret_cast<LPARAM>(statusText_));
 }
 
 void FolderChooser::OnSelectionChanged(PCIDLIST_ABSOLUTE) {}
 
-int FolderChooser::OnValidateFailed(const char*) { return 1; }
+int FolderChooser::OnValidateFailed(const wchar_t*) { return 1; }
 
-std::string FolderChooser::GetPath() const {
-    return std::string(chosenPath_, strnlen(chosenPath_, sizeof chosenPath_));
+std::wstring FolderChooser::GetPath() const {
+    return std::wstring(chosenPath_, wcsnlen(chosenPath_, MAX_PATH));
 }
 
 int CALLBACK FolderChooser::BrowseCallback(HWND window, UINT event, LPARAM param, LPARAM data) {
@@ -80,8 +80,8 @@ int CALLBACK FolderChooser::BrowseCallback(HWND window, UINT event, LPARAM param
         case BFFM_SELCHANGED:
             chooser->OnSelectionChanged(reinterpret_cast<PCIDLIST_ABSOLUTE>(param));
             return 0;
-        case BFFM_VALIDATEFAILEDA:
-            return chooser->OnValidateFailed(reinterpret_cast<const char*>(param));
+        case BFFM_VALIDATEFAILEDW:  // the dialog in Unicode sends the W form only
+            return chooser->OnValidateFailed(reinterpret_cast<const wchar_t*>(param));
         default:
             return 0;
         }

@@ -12,11 +12,6 @@
 
 // Every path the save commands build lives in a buffer of this size, NUL included.
 inline constexpr size_t kSavePathSize = 260;
-// The overwrite question: a destination path followed by the question text.
-inline constexpr size_t kQuestionSize = 512;
-// "は、すでに存在します。上書きして、処理を続けてよろしいですか？" in code page 932.
-extern const char kOverwriteQuestionText[];
-inline constexpr size_t kOverwriteQuestionTextLength = 62;
 
 // The part of the entry's relative path after its last "/" (a plain byte
 // search: it is a URL path), or the whole path when it has none. A view into
@@ -47,9 +42,3 @@ std::string FolderOfChosenPath(std::string_view chosenPath, const LeadBytes& lea
 // two do not fit together, path is left empty and false is returned: a cut
 // destination would name some other file.
 bool BuildDestination(std::string_view folderPrefix, std::string_view fileName, char* path, size_t size);
-
-// The question asked before a multi-save overwrites something: the
-// destination followed by kOverwriteQuestionText, written into question
-// (size bytes). A destination that fits the path buffer always fits
-// kQuestionSize; anything longer is cut before the text, never past the buffer.
-void BuildOverwriteQuestion(std::string_view destination, char* question, size_t size);

@@ -4,10 +4,14 @@
 
 #include <commctrl.h>
 
+#include <cwchar>
+#include <iterator>
+#include <new>
 #include <string>
 
 #include "app/ansi_code_page_win.h"
 #include "app/program.h"
+#include "app/wide_text_win.h"
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
 #include "save/save_paths.h"
@@ -19,19 +23,30 @@ int RunChooser(FolderChooser& chooser) { return chooser.Run(); }
 }  // namespace
 
 const SaveOps realSaveOps = {
-    GetSaveFileNameA, CopyFileA, GetFileAttributesA, MessageBoxA,
+    GetSaveFileNameW, CopyFileA, GetFileAttributesA, SetFileAttributesA, MessageBoxW,
     GetPrivateProfileStringA, WritePrivateProfileStringA, RunChooser,
 };
 SaveOps saveOps = realSaveOps;
 
 namespace {
 
-const char kCaption[] = "Tessiwok";
+// Code page 932 bytes (this file is compiled with -fexec-charset=CP932),
+// shown through the Unicode functions whatever the ANSI code page is.
 const char kSaveAsTitle[] = "キャッシュデータの保存先の決定";
 const char kChooserTitle[] = "キャッシュデータの保存先を決定してください";
 const char kCopiedText[] = "キャッシュデータをコピーしました";
 const char kCopyErrorText[] = "キャッシュデータのコピー中にエラーが発生しました";
 const char kAllCopiedText[] = "選択されたキャッシュデータのコピーが完了しました";
+// Follows the destination path, which is converted from the ANSI code page on its own.
+const char kOverwriteQuestionText[] = "は、すでに存在します。上書きして、処理を続けてよろしいですか？";
+
+// Windows' CopyFile refuses to replace a file with either attribute
+// (ERROR_ACCESS_DENIED); Wine copies over it anyway.
+constexpr DWORD kRefusingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+// What SetFileAttributes can put back; the others are not its to set.
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NORMAL |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY;
 
 // The next selected row after start (-1: the first), or -1 when none is left.
 int NextSelectedRow(HWND list, int start) {
@@ -51,7 +66,9 @@ const CacheEntry* EntryAt(int row) {
 std::string SavedFileName(const CacheEntry& entry) { return SafeFileName(EntryFileName(entry), AnsiLeadBytes()); }
 
 // The information icon, not the error icon.
-void ShowCopyError(HWND dialog) { saveOps.messageBox(dialog, kCopyErrorText, kCaption, MB_OK | MB_ICONINFORMATION); }
+void ShowCopyError(HWND dialog) {
+    ShowCp932Message(dialog, kCopyErrorText, MB_OK | MB_ICONINFORMATION, saveOps.messageBox);
+}
 
 void ReadSaveFolder(char* buffer, DWORD size) {
     saveOps.readProfileString(kSettingsSection, kSaveFolderKey, "", buffer, size, settingsFile.Path());
@@ -61,53 +78,91 @@ void WriteSaveFolder(const char* folder) {
     saveOps.writeProfileString(kSettingsSection, kSaveFolderKey, folder, settingsFile.Path());
 }
 
-}  // namespace
+// A path the user chose in a dialog as the ANSI bytes that name it, in path
+// (size bytes with the NUL). False when the ANSI code page spells it only
+// approximately ("?" or a look-alike would name another file or folder), or
+// it does not fit: the copy, Setting.ini and the path logic work in these bytes.
+bool ChosenPathInAnsi(std::wstring_view chosen, char* path, size_t size) {
+    std::string ansi;
+    if (!AnsiFromWide(chosen, ansi) || ansi.empty() || ansi.size() >= size) return false;
+    ansi.copy(path, ansi.size());
+    path[ansi.size()] = '\0';
+    return true;
+}
 
-void SaveOneEntry(HWND list, HWND dialog) {
+// Copies the entry's file to destination, where existing (the attributes read
+// after the user agreed to replace what is there, INVALID_FILE_ATTRIBUTES for
+// nothing) stands. A read-only or hidden file loses those attributes first and
+// gets them back when the copy fails. A folder is never copied over.
+bool CopyReplacing(const CacheEntry& entry, const char* destination, DWORD existing) {
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    bool cleared = false;
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & kRefusingAttributes) != 0) {
+        const DWORD rest = existing & kSettableAttributes & ~kRefusingAttributes;
+        cleared = saveOps.setFileAttributes(destination, rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL) != FALSE;
+    }
+    if (saveOps.copyFile(entry.localFile.c_str(), destination, FALSE)) return true;
+    if (cleared) saveOps.setFileAttributes(destination, existing & kSettableAttributes);
+    return false;
+}
+
+void SaveOne(HWND list, HWND dialog) {
     const CacheEntry* entry = EntryAt(NextSelectedRow(list, -1));
     if (entry == nullptr) return;
 
     char path[kSavePathSize] = {};
     ReadSaveFolder(path, sizeof path);
+    BuildProposedPath(path, sizeof path, SavedFileName(*entry), AnsiLeadBytes());
 
-    // Built for this call only; the request points into it until the dialog returns.
-    const std::string filter = SaveAsFilter(entry->extension);
-    OPENFILENAMEA request{};
+    // The proposal is ANSI bytes; 259 of them are at most 259 UTF-16 units.
+    wchar_t chosen[kSavePathSize] = {};
+    WideFromAnsi(path).copy(chosen, std::size(chosen) - 1);
+    // Built for this call only; the request points into them until the dialog
+    // returns. The extension is ANSI bytes from the cache; the filter's NULs
+    // convert as they are.
+    const std::wstring filter = WideFromAnsi(SaveAsFilter(entry->extension));
+    const std::wstring title = WideFromCp932(kSaveAsTitle);
+    OPENFILENAMEW request{};
     // 76 on 32-bit Windows; the 64-bit record is larger and the dialog refuses 76 there.
-    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     request.hwndOwner = dialog;
-    request.lpstrFilter = filter.empty() ? nullptr : filter.data();
-    request.lpstrFile = path;
-    request.nMaxFile = sizeof path;
-    request.lpstrTitle = kSaveAsTitle;
+    request.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+    request.lpstrFile = chosen;
+    request.nMaxFile = static_cast<DWORD>(std::size(chosen));
+    request.lpstrTitle = title.c_str();
     // Without OFN_NOCHANGEDIR Windows leaves the chosen folder as the
     // process's current directory, and while Tessiwok runs that folder cannot
     // be renamed or deleted, nor the stick holding it ejected. Nothing here
     // uses the current directory: Setting.ini is found beside the program.
     request.Flags = OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
 
-    BuildProposedPath(path, sizeof path, SavedFileName(*entry), AnsiLeadBytes());
     if (!saveOps.getSaveFileName(&request)) return;  // cancelled or failed: nothing to say
+    if (!ChosenPathInAnsi(std::wstring_view(chosen, wcsnlen(chosen, std::size(chosen))), path, sizeof path)) {
+        ShowCopyError(dialog);
+        return;
+    }
 
     // The dialog has already asked before replacing an existing file.
-    if (!saveOps.copyFile(entry->localFile.c_str(), path, FALSE)) {
+    if (!CopyReplacing(*entry, path, saveOps.getFileAttributes(path))) {
         ShowCopyError(dialog);
         return;
     }
     WriteSaveFolder(FolderOfChosenPath(path, AnsiLeadBytes()).c_str());
-    saveOps.messageBox(dialog, kCopiedText, kCaption, MB_OK);
+    ShowCp932Message(dialog, kCopiedText, MB_OK, saveOps.messageBox);
 }
 
-void SaveSelectedEntries(HWND list, HWND dialog) {
+void SaveSeveral(HWND list, HWND dialog) {
     char path[kSavePathSize] = {};
     ReadSaveFolder(path, sizeof path);
 
-    // The chooser borrows path as its initial folder until Run returns; after
-    // that the buffer holds one destination after another.
+    // The chooser borrows both texts until Run returns; after that the path
+    // buffer holds one destination after another.
+    const std::wstring initialFolder = WideFromAnsi(path);
+    const std::wstring title = WideFromCp932(kChooserTitle);
     // BIF_RETURNONLYFSDIRS greys OK on folders outside the file system
     // (Libraries, This PC, Network), which have no path to copy into.
-    FolderChooser chooser(path, BIF_RETURNONLYFSDIRS, dialog);
-    chooser.SetTitle(kChooserTitle);
+    FolderChooser chooser(initialFolder.c_str(), BIF_RETURNONLYFSDIRS, dialog);
+    chooser.SetTitle(title.c_str());
     const int chosen = saveOps.runFolderChooser(chooser);
     if (chosen == FolderChooser::kNotFileSystem) {
         // The user pressed OK and asked for a copy: say that none was made.
@@ -116,10 +171,14 @@ void SaveSelectedEntries(HWND list, HWND dialog) {
     }
     if (chosen != FolderChooser::kChosen) return;
 
-    const std::string folder = chooser.GetPath();
-    WriteSaveFolder(folder.c_str());
+    char folder[kSavePathSize] = {};
+    if (!ChosenPathInAnsi(chooser.GetPath(), folder, sizeof folder)) {
+        ShowCopyError(dialog);
+        return;
+    }
+    WriteSaveFolder(folder);
     // Always one more "\": a drive root "C:\" gives "C:\\", which Windows accepts.
-    const std::string prefix = folder + "\\";
+    const std::string prefix = std::string(folder) + "\\";
 
     for (int row = NextSelectedRow(list, -1); row != -1; row = NextSelectedRow(list, row)) {
         const CacheEntry* entry = EntryAt(row);
@@ -131,15 +190,37 @@ void SaveSelectedEntries(HWND list, HWND dialog) {
             ShowCopyError(dialog);
             return;
         }
-        if (saveOps.getFileAttributes(path) != INVALID_FILE_ATTRIBUTES) {
-            char question[kQuestionSize];
-            BuildOverwriteQuestion(path, question, sizeof question);
-            if (saveOps.messageBox(dialog, question, kCaption, MB_ICONQUESTION | MB_YESNO) != IDYES) return;
+        const DWORD existing = saveOps.getFileAttributes(path);
+        if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            ShowCopyError(dialog);  // no file to replace: nothing to ask about
+            return;
         }
-        if (!saveOps.copyFile(entry->localFile.c_str(), path, FALSE)) {
+        if (existing != INVALID_FILE_ATTRIBUTES) {
+            const std::wstring question = WideFromAnsi(path) + WideFromCp932(kOverwriteQuestionText);
+            if (ShowMessage(dialog, question, MB_ICONQUESTION | MB_YESNO, saveOps.messageBox) != IDYES) return;
+        }
+        if (!CopyReplacing(*entry, path, existing)) {
             ShowCopyError(dialog);
             return;
         }
     }
-    saveOps.messageBox(dialog, kAllCopiedText, kCaption, MB_OK);
+    ShowCp932Message(dialog, kAllCopiedText, MB_OK, saveOps.messageBox);
+}
+
+}  // namespace
+
+// Both run inside the dialog's procedure: memory that cannot be had ends the
+// command where it stands, without a message.
+void SaveOneEntry(HWND list, HWND dialog) {
+    try {
+        SaveOne(list, dialog);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void SaveSelectedEntries(HWND list, HWND dialog) {
+    try {
+        SaveSeveral(list, dialog);
+    } catch (const std::bad_alloc&) {
+    }
 }

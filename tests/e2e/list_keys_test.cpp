@@ -110,8 +110,12 @@ TEST_F(ListKeys, ControlCCopiesTheSelectedRowsTabSeparated) {
         longPath_ + "\ttxt\t1.5KB\t" + accessed[1] + "\t" + testkit::ListTimeText(testkit::UtcFileTime(2003, 4, 4, 4, 4, 4)) + "\r\n"
         "img/表.gif\tgif\t700B\t" + accessed[2] + "\t\r\n";  // the cache's "no time": an empty cell
     EXPECT_EQ(ClipboardText<char>(CF_TEXT), expected);
-    EXPECT_EQ(ClipboardText<wchar_t>(CF_UNICODETEXT).substr(0, 5), L"\u76f8\u5bfe\u30d1\u30b9\t")
-        << "the Unicode form is made from code page 932";  // 相対パス
+    // The program's own Unicode form: titles and cells (img/表.gif) whole.
+    std::wstring wide(expected.size(), L'\0');
+    wide.resize(MultiByteToWideChar(932, 0, expected.data(), static_cast<int>(expected.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    ASSERT_EQ(wide.substr(0, 5), L"\u76f8\u5bfe\u30d1\u30b9\t");  // 相対パス
+    EXPECT_EQ(ClipboardText<wchar_t>(CF_UNICODETEXT), wide);
     EXPECT_FALSE(accessed[0].empty());
 }
 

@@ -114,15 +114,18 @@ protected:
     // ---- Save As
     HWND FileNameEdit(HWND saveAs) { return e2e::FindDescendant(saveAs, kFileNameField, "Edit"); }
     // The folder the Save As dialog shows (CDM_GETFOLDERPATH into the program's memory).
+    // The dialog answers in its own character set: Unicode.
     std::string SaveAsFolder(HWND saveAs) {
-        e2e::RemoteMemory memory(app_.Process(), MAX_PATH);
-        char path[MAX_PATH] = {};
+        e2e::RemoteMemory memory(app_.Process(), MAX_PATH * sizeof(wchar_t));
+        wchar_t path[MAX_PATH] = {};
+        char ansi[2 * MAX_PATH] = {};
         DWORD_PTR result = 0;
         if (!memory.Write(0, path, sizeof path) ||
             !SendMessageTimeoutA(saveAs, CDM_GETFOLDERPATH, MAX_PATH, memory.Address(), SMTO_NORMAL, 5000, &result) ||
-            !memory.Read(0, path, sizeof path - 1))
+            !memory.Read(0, path, sizeof path - sizeof path[0]) ||
+            !WideCharToMultiByte(CP_ACP, 0, path, -1, ansi, sizeof ansi, nullptr, nullptr))
             return "(unreadable)";
-        return path;
+        return ansi;
     }
     // Types the full path into the file name field and presses Save.
     void SaveAsPath(HWND saveAs, const std::string& path) {
@@ -333,16 +336,15 @@ TEST_F(Save, FailingCopyShowsTheErrorAndNothingAfterIt) {
     ASSERT_NO_FATAL_FAILURE(Commit("c.gif", "gif"));
     ASSERT_NO_FATAL_FAILURE(StartAndCollect(out_));
     const std::vector<std::string> order = InRowOrder({"a.gif", "b.gif", "c.gif"});
-    // A folder stands where the second row's file would go: the question
-    // comes (something of that name exists), and Yes leads to a copy that the
-    // file system refuses. (A read-only file would not do: Wine maps it to
-    // permission bits, which root, as tests often run, writes through.)
+    // A folder stands where the second row's file would go: no file to
+    // replace, so no question, and the copy error. (A read-only file would
+    // not do: Wine maps it to permission bits, which root, as tests often
+    // run, writes through.)
     ASSERT_TRUE(CreateDirectoryA(Out(order[1]).c_str(), nullptr));
     HWND chooser = OpenChooser(order);
     ASSERT_NE(chooser, nullptr);
     ASSERT_EQ(ChooserSelection(chooser), out_.substr(out_.rfind('\\') + 1));
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
-    EXPECT_EQ(AnswerMessageBox(IDYES), Out(order[1]) + kQuestion);
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopyError);
     ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::ReadWholeFile(Out(order[0])), content_[order[0]]);

@@ -126,28 +126,4 @@ TEST(BuildDestination, JoinsPrefixAndNameOrRefusesWhatDoesNotFit) {
     EXPECT_FALSE(BuildDestination(std::string(260, 'p'), "", path, sizeof path));
 }
 
-TEST(BuildOverwriteQuestion, IsTheDestinationFollowedByTheQuestion) {
-    const std::string text = "は、すでに存在します。上書きして、処理を続けてよろしいですか？";
-    ASSERT_EQ(text.size(), kOverwriteQuestionTextLength);
-    EXPECT_EQ(std::string(kOverwriteQuestionText), text);
-
-    char question[kQuestionSize];
-    BuildOverwriteQuestion("D:\\out\\x.gif", question, sizeof question);
-    EXPECT_EQ(std::string(question), "D:\\out\\x.gif" + text);
-
-    const std::string longest = "D:\\" + std::string(256, 'n');  // 259: the longest destination
-    BuildOverwriteQuestion(longest, question, sizeof question);
-    EXPECT_EQ(std::string(question), longest + text);
-
-    // Past what any destination can be, the destination is cut before a
-    // double-byte character, never the buffer overrun.
-    std::string huge;
-    for (int i = 0; i < 300; ++i) huge += "\x95\x5c";
-    BuildOverwriteQuestion(huge, question, sizeof question);
-    std::string got(question);
-    ASSERT_LT(got.size(), kQuestionSize);
-    EXPECT_EQ(got.substr(got.size() - text.size()), text);
-    EXPECT_EQ((got.size() - text.size()) % 2, 0u);
-}
-
 }  // namespace

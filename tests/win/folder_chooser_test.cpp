@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/wide_text_win.h"
 #include "tools/testkit/paths.h"
 
 namespace {
@@ -18,15 +19,15 @@ constexpr int kStatusControl = 0x3743;
 
 struct Recorded {
     std::vector<UINT> messages;         // BFFM_SET... messages, in order
-    std::vector<std::string> selections;  // the lParam text of BFFM_SETSELECTIONA
+    std::vector<std::string> selections;  // the lParam text of BFFM_SETSELECTIONW, in code page 932
     std::vector<std::string> statusTexts;
     std::map<const void*, int> returned;  // item-id list -> times returned by the dialog
     std::map<const void*, int> freed;     // item-id list -> times freed
     int frees = 0;
 } recorded;
 
-PIDLIST_ABSOLUTE WINAPI RecordingBrowse(LPBROWSEINFOA info) {
-    PIDLIST_ABSOLUTE list = SHBrowseForFolderA(info);
+PIDLIST_ABSOLUTE WINAPI RecordingBrowse(LPBROWSEINFOW info) {
+    PIDLIST_ABSOLUTE list = SHBrowseForFolderW(info);
     if (list) ++recorded.returned[list];
     return list;
 }
@@ -38,14 +39,15 @@ void WINAPI RecordingFree(LPVOID list) {
 }
 
 LRESULT WINAPI RecordingSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == BFFM_SETSELECTIONA || message == BFFM_SETSTATUSTEXTA) {
+    if (message == BFFM_SETSELECTIONW || message == BFFM_SETSTATUSTEXTW) {
         recorded.messages.push_back(message);
-        const char* text = reinterpret_cast<const char*>(lParam);
-        if (message == BFFM_SETSELECTIONA) recorded.selections.push_back(text ? text : "(null)");
-        if (message == BFFM_SETSTATUSTEXTA) recorded.statusTexts.push_back(text ? text : "(null)");
+        const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
+        const std::string seen = text ? AnsiFromWideForDisplay(text) : "(null)";
+        if (message == BFFM_SETSELECTIONW) recorded.selections.push_back(seen);
+        if (message == BFFM_SETSTATUSTEXTW) recorded.statusTexts.push_back(seen);
     }
-    // Wine answers BFFM_SETSELECTIONA with 0 even when it selected the folder.
-    return SendMessageA(window, message, wParam, lParam);
+    // Wine answers BFFM_SETSELECTIONW with 0 even when it selected the folder.
+    return SendMessageW(window, message, wParam, lParam);
 }
 
 std::string PathOf(PCIDLIST_ABSOLUTE list) {
@@ -58,7 +60,7 @@ std::string PathOf(PCIDLIST_ABSOLUTE list) {
 // initialisation, and records every event that reached the overrides.
 class ScriptedChooser : public FolderChooser {
 public:
-    ScriptedChooser(const char* initialPath, UINT flags, int button = IDOK)
+    ScriptedChooser(const wchar_t* initialPath, UINT flags, int button = IDOK)
         : FolderChooser(initialPath, flags, nullptr), button_(button) {}
 
     void OnInitialized() override {
@@ -91,6 +93,7 @@ protected:
         folderChooserOps.freeIdList = RecordingFree;
         folderChooserOps.sendMessage = RecordingSend;
         folder_ = testkit::MakeScratchDirectory(testkit::UniqueName("chooser"));
+        wideFolder_ = WideFromAnsi(folder_);
         testkit::SettleDirectoryTimes(folder_);
     }
     void TearDown() override { folderChooserOps = realFolderChooserOps; }
@@ -109,13 +112,14 @@ protected:
         return total;
     }
     std::string folder_;
+    std::wstring wideFolder_;
 };
 
 TEST_F(FolderChooserTest, OkOnTheInitialFolderChoosesItThroughTheOverrides) {
     {
-        ScriptedChooser chooser(folder_.c_str(), 0);
+        ScriptedChooser chooser(wideFolder_.c_str(), 0);
         ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
-        EXPECT_EQ(chooser.GetPath(), folder_);
+        EXPECT_EQ(chooser.GetPath(), wideFolder_);
         EXPECT_EQ(chooser.initialized, 1);
         // Selecting the initial folder is a selection change the override sees.
         ASSERT_FALSE(chooser.selected.empty());
@@ -129,11 +133,11 @@ TEST_F(FolderChooserTest, OkOnTheInitialFolderChoosesItThroughTheOverrides) {
 
 TEST_F(FolderChooserTest, EmptyInitialPathIsSentAndNullIsNot) {
     {
-        ScriptedChooser chooser("", 0, IDCANCEL);
+        ScriptedChooser chooser(L"", 0, IDCANCEL);
         EXPECT_EQ(chooser.Run(), FolderChooser::kCancelled);
         EXPECT_EQ(chooser.initialized, 1);
     }
-    EXPECT_EQ(recorded.messages, std::vector<UINT>{BFFM_SETSELECTIONA});
+    EXPECT_EQ(recorded.messages, std::vector<UINT>{BFFM_SETSELECTIONW});
     EXPECT_EQ(recorded.selections, std::vector<std::string>{""});
 
     recorded = Recorded{};
@@ -146,8 +150,8 @@ TEST_F(FolderChooserTest, EmptyInitialPathIsSentAndNullIsNot) {
 }
 
 TEST_F(FolderChooserTest, StatusTextIsSentAfterTheSelectionEvenWithoutItsFlag) {
-    static const char status[] = "status line";
-    ScriptedChooser chooser(folder_.c_str(), BIF_RETURNONLYFSDIRS, IDCANCEL);
+    static const wchar_t status[] = L"status line";
+    ScriptedChooser chooser(wideFolder_.c_str(), BIF_RETURNONLYFSDIRS, IDCANCEL);
     chooser.SetStatusText(status);
     EXPECT_EQ(chooser.Flags(), static_cast<UINT>(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT));
     chooser.SetStatusText(nullptr);  // a null text leaves the flag
@@ -157,14 +161,14 @@ TEST_F(FolderChooserTest, StatusTextIsSentAfterTheSelectionEvenWithoutItsFlag) {
     EXPECT_EQ(chooser.Flags(), 0u);
 
     EXPECT_EQ(chooser.Run(), FolderChooser::kCancelled);
-    EXPECT_EQ(recorded.messages, (std::vector<UINT>{BFFM_SETSELECTIONA, BFFM_SETSTATUSTEXTA}));
-    EXPECT_EQ(recorded.statusTexts, std::vector<std::string>{status});
-    EXPECT_EQ(chooser.statusShown, status);  // the dialog's status line holds it
+    EXPECT_EQ(recorded.messages, (std::vector<UINT>{BFFM_SETSELECTIONW, BFFM_SETSTATUSTEXTW}));
+    EXPECT_EQ(recorded.statusTexts, std::vector<std::string>{"status line"});
+    EXPECT_EQ(chooser.statusShown, "status line");  // the dialog's status line holds it
 }
 
 TEST_F(FolderChooserTest, SecondRunFreesTheFirstListAndDestructionTheLast) {
     {
-        ScriptedChooser chooser(folder_.c_str(), 0);
+        ScriptedChooser chooser(wideFolder_.c_str(), 0);
         ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
         ASSERT_EQ(recorded.returned.size(), 1u);
         const void* first = recorded.returned.begin()->first;
@@ -172,7 +176,7 @@ TEST_F(FolderChooserTest, SecondRunFreesTheFirstListAndDestructionTheLast) {
         EXPECT_EQ(recorded.frees, 1);
         EXPECT_EQ(recorded.freed[first], 1);
         EXPECT_EQ(chooser.initialized, 2);
-        EXPECT_EQ(chooser.GetPath(), folder_);
+        EXPECT_EQ(chooser.GetPath(), wideFolder_);
     }
     EXPECT_EQ(recorded.frees, 2);
     ExpectEveryListFreedOnce();
@@ -180,12 +184,12 @@ TEST_F(FolderChooserTest, SecondRunFreesTheFirstListAndDestructionTheLast) {
 
 TEST_F(FolderChooserTest, CancelAfterAChosenFolderLeavesNoPath) {
     {
-        ScriptedChooser chooser(folder_.c_str(), 0);
+        ScriptedChooser chooser(wideFolder_.c_str(), 0);
         ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
-        ASSERT_EQ(chooser.GetPath(), folder_);
+        ASSERT_EQ(chooser.GetPath(), wideFolder_);
         chooser.Answer(IDCANCEL);
         EXPECT_EQ(chooser.Run(), FolderChooser::kCancelled);
-        EXPECT_EQ(chooser.GetPath(), "");
+        EXPECT_EQ(chooser.GetPath(), L"");
         EXPECT_EQ(recorded.frees, 1);  // the first run's list, before the dialog
     }
     EXPECT_EQ(recorded.frees, 1);  // a cancelled run holds nothing more
@@ -193,8 +197,8 @@ TEST_F(FolderChooserTest, CancelAfterAChosenFolderLeavesNoPath) {
 }
 
 TEST_F(FolderChooserTest, NothingChosenYetGivesAnEmptyPath) {
-    FolderChooser chooser(folder_.c_str(), 0, nullptr);
-    EXPECT_EQ(chooser.GetPath(), "");
+    FolderChooser chooser(wideFolder_.c_str(), 0, nullptr);
+    EXPECT_EQ(chooser.GetPath(), L"");
 }
 
 // The events reach the virtual operations through the static callback; the
@@ -202,24 +206,24 @@ TEST_F(FolderChooserTest, NothingChosenYetGivesAnEmptyPath) {
 TEST_F(FolderChooserTest, CallbackDispatchesEveryEventToTheOverrides) {
     struct Validating : FolderChooser {
         Validating() : FolderChooser(nullptr, 0, nullptr) {}
-        int OnValidateFailed(const char* typed) override {
+        int OnValidateFailed(const wchar_t* typed) override {
             typedText = typed;
             return 0;
         }
         void OnSelectionChanged(PCIDLIST_ABSOLUTE selection) override { seen = selection; }
-        std::string typedText;
+        std::wstring typedText;
         PCIDLIST_ABSOLUTE seen = nullptr;
     } validating;
     const LPARAM self = reinterpret_cast<LPARAM>(&validating);
-    EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_VALIDATEFAILEDA, reinterpret_cast<LPARAM>("typed"), self), 0);
-    EXPECT_EQ(validating.typedText, "typed");
+    EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_VALIDATEFAILEDW, reinterpret_cast<LPARAM>(L"typed"), self), 0);
+    EXPECT_EQ(validating.typedText, L"typed");
     ITEMIDLIST empty{};
     EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_SELCHANGED, reinterpret_cast<LPARAM>(&empty), self), 0);
     EXPECT_EQ(validating.seen, &empty);
     EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_IUNKNOWN, 0, self), 0);
 
     FolderChooser plain(nullptr, 0, nullptr);
-    EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_VALIDATEFAILEDA, reinterpret_cast<LPARAM>("x"),
+    EXPECT_EQ(FolderChooser::BrowseCallback(nullptr, BFFM_VALIDATEFAILEDW, reinterpret_cast<LPARAM>(L"x"),
                                             reinterpret_cast<LPARAM>(&plain)),
               1);
 }
@@ -227,21 +231,21 @@ TEST_F(FolderChooserTest, CallbackDispatchesEveryEventToTheOverrides) {
 // An item without a file-system path, as the platform reports it for a
 // virtual folder: whatever it left in the buffer is not kept.
 int pathLookups = 0;
-BOOL WINAPI NoFileSystemPath(PCIDLIST_ABSOLUTE, LPSTR path) {
+BOOL WINAPI NoFileSystemPath(PCIDLIST_ABSOLUTE, LPWSTR path) {
     ++pathLookups;
-    lstrcpyA(path, "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
+    lstrcpyW(path, L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
     return FALSE;
 }
 
 TEST_F(FolderChooserTest, ItemWithoutAFileSystemPathGivesResult3AndItsListIsStillFreed) {
     pathLookups = 0;
     {
-        ScriptedChooser chooser(folder_.c_str(), 0);
+        ScriptedChooser chooser(wideFolder_.c_str(), 0);
         ASSERT_EQ(chooser.Run(), FolderChooser::kChosen);
         folderChooserOps.getPathFromIdList = NoFileSystemPath;
         EXPECT_EQ(chooser.Run(), FolderChooser::kNotFileSystem);
         EXPECT_EQ(pathLookups, 1);
-        EXPECT_EQ(chooser.GetPath(), "") << "neither the earlier folder nor what the lookup left";
+        EXPECT_EQ(chooser.GetPath(), L"") << "neither the earlier folder nor what the lookup left";
         EXPECT_EQ(recorded.frees, 1) << "the first run's list; the second's is held";
         EXPECT_EQ(Returned(), 2);
 

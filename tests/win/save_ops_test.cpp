@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "app/wide_text_win.h"
 #include "save/folder_chooser.h"
 #include "tools/testkit/paths.h"
 
@@ -24,8 +25,11 @@ const char kCopied[] = "キャッシュデータをコピーしました";
 const char kAllCopied[] = "選択されたキャッシュデータのコピーが完了しました";
 const char kQuestion[] = "は、すでに存在します。上書きして、処理を続けてよろしいですか？";
 
+// The texts as a test process in code page 932 reads them, for the events.
+std::string Ansi(const std::wstring& text) { return AnsiFromWideForDisplay(text); }
+
 struct Box {
-    std::string text, caption;
+    std::wstring text, caption;  // what the seam saw: UTF-16
     UINT style;
     HWND owner;
 };
@@ -40,8 +44,8 @@ struct Script {
     int answer = IDYES;    // to every question
     // Save As
     bool saveAsAnswer = true;
-    std::string saveAsChoice;
-    OPENFILENAMEA request{};
+    std::wstring saveAsChoice;
+    OPENFILENAMEW request{};
     std::string proposed, filter, title;
     int saveAsCalls = 0;
     // Folder chooser: the folder the real dialog is turned to, and what it was opened on.
@@ -49,14 +53,15 @@ struct Script {
     bool cancelChooser = false;
     std::vector<std::string> chooserOpenedOn;
     bool noFileSystemPath = false;  // the chosen item has no file-system path
+    std::wstring chosenPathInstead;  // the chosen item's path, when set
     int listsReturned = 0, listsFreed = 0;
     UINT chooserFlags = 0;
 } script;
 
 // The folder chooser's item-id lists, counted on their way in and out.
-PIDLIST_ABSOLUTE WINAPI CountingBrowse(LPBROWSEINFOA info) {
+PIDLIST_ABSOLUTE WINAPI CountingBrowse(LPBROWSEINFOW info) {
     script.chooserFlags = info->ulFlags;
-    PIDLIST_ABSOLUTE list = SHBrowseForFolderA(info);
+    PIDLIST_ABSOLUTE list = SHBrowseForFolderW(info);
     if (list) ++script.listsReturned;
     return list;
 }
@@ -64,37 +69,45 @@ void WINAPI CountingFree(LPVOID list) {
     ++script.listsFreed;
     CoTaskMemFree(list);
 }
-BOOL WINAPI PathOrNone(PCIDLIST_ABSOLUTE list, LPSTR path) {
+BOOL WINAPI PathOrNone(PCIDLIST_ABSOLUTE list, LPWSTR path) {
     if (script.noFileSystemPath) return FALSE;
-    return SHGetPathFromIDListA(list, path);
+    if (!script.chosenPathInstead.empty()) return lstrcpynW(path, script.chosenPathInstead.c_str(), MAX_PATH) != nullptr;
+    return SHGetPathFromIDListW(list, path);
 }
 
-BOOL WINAPI ScriptedSaveAs(LPOPENFILENAMEA request) {
+BOOL WINAPI ScriptedSaveAs(LPOPENFILENAMEW request) {
     ++script.saveAsCalls;
     script.request = *request;
-    script.proposed = request->lpstrFile;
-    script.title = request->lpstrTitle ? request->lpstrTitle : "";
+    script.proposed = Ansi(request->lpstrFile);
+    script.title = Ansi(request->lpstrTitle ? request->lpstrTitle : L"");
     if (request->lpstrFilter) {
-        const char* end = request->lpstrFilter;
-        while (end[0] != '\0' || end[1] != '\0') ++end;
-        script.filter.assign(request->lpstrFilter, end + 2);
+        const wchar_t* end = request->lpstrFilter;
+        while (end[0] != L'\0' || end[1] != L'\0') ++end;
+        script.filter = Ansi(std::wstring(request->lpstrFilter, end + 2));
     }
     if (!script.saveAsAnswer) return FALSE;
-    lstrcpynA(request->lpstrFile, script.saveAsChoice.c_str(), request->nMaxFile);
+    lstrcpynW(request->lpstrFile, script.saveAsChoice.c_str(), request->nMaxFile);
     return TRUE;
 }
 
+// Copies as Windows does, which refuses to replace a read-only or hidden
+// file; Wine replaces it.
 BOOL WINAPI ScriptedCopy(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
     script.events.push_back(std::string("copy ") + destination);
+    const DWORD existing = GetFileAttributesA(destination);
     if (++script.copies == script.failCopy) {
         SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     return CopyFileA(source, destination, failIfExists);
 }
 
-int WINAPI ScriptedBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-    script.events.push_back(std::string("box ") + text);
+int WINAPI ScriptedBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
+    script.events.push_back("box " + Ansi(text));
     script.boxes.push_back({text, caption, style, owner});
     return (style & MB_YESNO) ? script.answer : IDOK;
 }
@@ -137,10 +150,10 @@ BOOL CALLBACK TypeIntoSaveAs(HWND window, LPARAM) {
 void CALLBACK AnswerSaveAs(HWND, UINT, UINT_PTR, DWORD) {
     EnumThreadWindows(GetCurrentThreadId(), TypeIntoSaveAs, 0);
 }
-BOOL WINAPI AnsweredSaveAs(LPOPENFILENAMEA request) {
+BOOL WINAPI AnsweredSaveAs(LPOPENFILENAMEW request) {
     script.request = *request;
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerSaveAs);
-    const BOOL chosen = GetSaveFileNameA(request);
+    const BOOL chosen = GetSaveFileNameW(request);
     KillTimer(nullptr, timer);
     return chosen;
 }
@@ -148,10 +161,10 @@ BOOL WINAPI AnsweredSaveAs(LPOPENFILENAMEA request) {
 // The real folder-browse dialog, turned from inside to the test's folder and
 // then confirmed (or cancelled) as soon as it is initialised.
 LRESULT WINAPI TurningSend(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != BFFM_SETSELECTIONA) return SendMessageA(dialog, message, wParam, lParam);
-    script.chooserOpenedOn.push_back(reinterpret_cast<const char*>(lParam));
+    if (message != BFFM_SETSELECTIONW) return SendMessageW(dialog, message, wParam, lParam);
+    script.chooserOpenedOn.push_back(Ansi(reinterpret_cast<const wchar_t*>(lParam)));
     testkit::SettleDirectoryTimes(script.chooseFolder);
-    SendMessageA(dialog, message, TRUE, reinterpret_cast<LPARAM>(script.chooseFolder.c_str()));
+    SendMessageW(dialog, message, TRUE, reinterpret_cast<LPARAM>(WideFromAnsi(script.chooseFolder).c_str()));
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(script.cancelChooser ? IDCANCEL : IDOK, BN_CLICKED), 0);
     return 0;
 }
@@ -231,11 +244,11 @@ TEST_F(SaveTest, OneEntryGoesThroughSaveAsAndRemembersItsFolder) {
     ASSERT_NO_FATAL_FAILURE(Fill({"img/a.gif", "img/logo.gif", "c.gif"}));
     Select({2, 1});  // the first selected row is the lowest: 1
     script.profile["SaveFolder"] = "C:\\data";
-    script.saveAsChoice = Out("chosen.gif");
+    script.saveAsChoice = WideFromAnsi(Out("chosen.gif"));
 
     SaveOneEntry(list_, dialog_);
 
-    EXPECT_EQ(script.request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
+    EXPECT_EQ(script.request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400W));
     EXPECT_EQ(script.request.hwndOwner, dialog_);
     EXPECT_EQ(script.request.Flags, static_cast<DWORD>(OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR));
     EXPECT_EQ(script.request.nMaxFile, 260u);
@@ -249,8 +262,8 @@ TEST_F(SaveTest, OneEntryGoesThroughSaveAsAndRemembersItsFolder) {
     EXPECT_EQ(testkit::ReadWholeFile(Out("chosen.gif")), Content(1));
     EXPECT_EQ(script.profile["SaveFolder"], out_);  // no trailing backslash
     ASSERT_EQ(script.boxes.size(), 1u);
-    EXPECT_EQ(script.boxes[0].text, kCopied);
-    EXPECT_EQ(script.boxes[0].caption, "Tessiwok");
+    EXPECT_EQ(script.boxes[0].text, L"キャッシュデータをコピーしました");
+    EXPECT_EQ(script.boxes[0].caption, L"Tessiwok");
     EXPECT_EQ(script.boxes[0].style, static_cast<UINT>(MB_OK));
     EXPECT_EQ(script.boxes[0].owner, dialog_);
 }
@@ -291,7 +304,7 @@ TEST_F(SaveTest, FailedSingleCopyLeavesTheFolderAndSaysSo) {
     ASSERT_NO_FATAL_FAILURE(Fill({"a.gif"}));
     Select({0});
     script.profile["SaveFolder"] = "C:\\before";
-    script.saveAsChoice = Out("a.gif");
+    script.saveAsChoice = WideFromAnsi(Out("a.gif"));
     script.failCopy = 1;
 
     SaveOneEntry(list_, dialog_);
@@ -352,6 +365,8 @@ TEST_F(SaveTest, ExistingDestinationIsAskedAboutAndNoStopsSilently) {
                                  "box " + Out("x.gif") + kQuestion,
                              }));
     EXPECT_EQ(script.boxes.back().style, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+    EXPECT_EQ(script.boxes.back().text,
+              WideFromAnsi(Out("x.gif")) + L"は、すでに存在します。上書きして、処理を続けてよろしいですか？");
     EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), Content(0));  // kept, not overwritten
 
     script.events.clear();
@@ -361,7 +376,7 @@ TEST_F(SaveTest, ExistingDestinationIsAskedAboutAndNoStopsSilently) {
     for (const std::string& event : script.events) events += "\n  " + event;
     EXPECT_EQ(script.events.size(), 7u) << events;  // write, ask+copy, ask+copy, copy, done
     EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), Content(1));
-    EXPECT_EQ(script.boxes.back().text, kAllCopied);
+    EXPECT_EQ(script.boxes.back().text, L"選択されたキャッシュデータのコピーが完了しました");
 }
 
 TEST_F(SaveTest, DestinationThatDoesNotFitIsACopyErrorNotACutName) {
@@ -392,11 +407,11 @@ TEST_F(SaveTest, CancelledChooserWritesAndCopiesNothing) {
 }
 
 // The real Save As dialog, failing: a request the platform refuses.
-BOOL WINAPI RefusedSaveAs(LPOPENFILENAMEA request) {
+BOOL WINAPI RefusedSaveAs(LPOPENFILENAMEW request) {
     ++script.saveAsCalls;
-    OPENFILENAMEA broken = *request;
+    OPENFILENAMEW broken = *request;
     broken.lStructSize = 1;
-    return GetSaveFileNameA(&broken);
+    return GetSaveFileNameW(&broken);
 }
 
 TEST_F(SaveTest, SaveAsCancelledOrFailingLeavesEverythingAsItWas) {
@@ -421,6 +436,91 @@ TEST_F(SaveTest, SaveAsCancelledOrFailingLeavesEverythingAsItWas) {
     }
     EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(CDERR_STRUCTSIZE));
     EXPECT_TRUE(testkit::FilesIn(out_).empty());
+}
+
+// A path chosen in Save As that the ANSI code page (932 here) cannot spell
+// exactly: Hangul has no spelling, "¥" only the look-alike "\" (the copy
+// would go to a folder "a"), and a name of hiragana makes the path 260 bytes
+// long, one more than a path holds. The copy error, and nothing copied or
+// remembered.
+TEST_F(SaveTest, SaveAsPathTheAnsiCodePageCannotSpellIsRefused) {
+    ASSERT_NO_FATAL_FAILURE(Fill({"img/logo.gif"}));
+    Select({0});
+    const std::wstring folder = WideFromAnsi(out_) + L"\\";
+    const size_t nameBytes = 260 - (out_.size() + 1);
+    const std::pair<const char*, std::wstring> rows[] = {
+        {"Hangul", folder + L"\uD55C.gif"},
+        {"a look-alike", folder + L"a\u00A5b.gif"},
+        {"260 bytes", folder + std::wstring(nameBytes % 2, L'a') + std::wstring(nameBytes / 2, L'\u3042')},
+    };
+    for (const auto& [what, path] : rows) {
+        ASSERT_LT(path.size(), 260u) << what << ": fits the dialog's buffer";
+        script = Script{};
+        script.profile["SaveFolder"] = "C:\\before";
+        script.saveAsChoice = path;
+        SaveOneEntry(list_, dialog_);
+        EXPECT_EQ(script.events, std::vector<std::string>{std::string("box ") + kCopyError}) << what;
+        EXPECT_EQ(script.profile["SaveFolder"], "C:\\before") << what;
+    }
+    EXPECT_TRUE(testkit::FilesIn(out_).empty());
+}
+
+// Windows' CopyFile refuses to replace a read-only or hidden file (the seam's
+// copy does as Windows does). Once the user agreed, in Save As or to the
+// program's question, the file is replaced; after No it keeps its attribute,
+// and a failed copy puts the attribute back. A folder of that name is no
+// file to replace: the copy error, and no question.
+TEST_F(SaveTest, AgreedReplacementOfReadOnlyOrHiddenFilesNeverOfAFolder) {
+    struct Row {
+        const char* what;
+        DWORD attribute;  // of what stands at the destination
+        bool saveAs;      // one entry through Save As, else several
+        int answer;
+        bool failCopy, replaced;
+    } rows[] = {
+        {"read-only, Yes", FILE_ATTRIBUTE_READONLY, false, IDYES, false, true},
+        {"hidden, Yes", FILE_ATTRIBUTE_HIDDEN, false, IDYES, false, true},
+        {"read-only, Save As", FILE_ATTRIBUTE_READONLY, true, IDYES, false, true},
+        {"hidden, Save As", FILE_ATTRIBUTE_HIDDEN, true, IDYES, false, true},
+        {"read-only, No", FILE_ATTRIBUTE_READONLY, false, IDNO, false, false},
+        {"hidden, Yes, the copy fails", FILE_ATTRIBUTE_HIDDEN, false, IDYES, true, false},
+        {"a folder", FILE_ATTRIBUTE_DIRECTORY, false, IDYES, false, false},
+    };
+    ASSERT_NO_FATAL_FAILURE(Fill({"x.gif"}));
+    Select({0});
+    for (const Row& row : rows) {
+        script = Script{};
+        script.chooseFolder = out_ = testkit::MakeScratchDirectory(testkit::UniqueName("replace"));
+        const std::string destination = Out("x.gif");
+        if (row.attribute == FILE_ATTRIBUTE_DIRECTORY) {
+            ASSERT_TRUE(CreateDirectoryA(destination.c_str(), nullptr));
+        } else {
+            ASSERT_TRUE(testkit::WriteWholeFile(destination, "kept"));
+            ASSERT_TRUE(SetFileAttributesA(destination.c_str(), row.attribute));
+            ASSERT_NE(GetFileAttributesA(destination.c_str()) & row.attribute, 0u) << row.what;
+        }
+        script.answer = row.answer;
+        script.failCopy = row.failCopy ? 1 : 0;
+        script.saveAsChoice = WideFromAnsi(destination);
+
+        if (row.saveAs) {
+            SaveOneEntry(list_, dialog_);
+        } else {
+            SaveSelectedEntries(list_, dialog_);
+        }
+
+        const DWORD after = GetFileAttributesA(destination.c_str());
+        if (row.attribute == FILE_ATTRIBUTE_DIRECTORY) {
+            EXPECT_EQ(script.events, (std::vector<std::string>{"write " + out_, std::string("box ") + kCopyError}));
+            EXPECT_NE(after & FILE_ATTRIBUTE_DIRECTORY, 0u);
+            continue;
+        }
+        EXPECT_EQ(testkit::ReadWholeFile(destination), row.replaced ? Content(0) : "kept") << row.what;
+        EXPECT_EQ((after & row.attribute) != 0, !row.replaced) << row.what;
+        if (!row.saveAs) {
+            EXPECT_EQ(script.boxes.front().style, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO)) << row.what;
+        }
+    }
 }
 
 // The profile functions on a settings file of the test's own that does not
@@ -449,7 +549,7 @@ TEST_F(SaveTest, WithoutASettingsFileTheFirstSaveStartsFromNoFolderAndWritesIt) 
     ASSERT_NO_FATAL_FAILURE(Fill({"img/logo.gif", "b.gif"}));
 
     Select({0});
-    script.saveAsChoice = Out("logo.gif");
+    script.saveAsChoice = WideFromAnsi(Out("logo.gif"));
     SaveOneEntry(list_, dialog_);
     EXPECT_EQ(script.proposed, "logo.gif") << "the bare file name";
     EXPECT_EQ(SettingOf("SaveFolder"), out_);
@@ -459,7 +559,7 @@ TEST_F(SaveTest, WithoutASettingsFileTheFirstSaveStartsFromNoFolderAndWritesIt) 
     SaveSelectedEntries(list_, dialog_);
     EXPECT_EQ(script.chooserOpenedOn, std::vector<std::string>{""});
     EXPECT_EQ(SettingOf("SaveFolder"), out_);
-    EXPECT_EQ(script.boxes.back().text, kAllCopied);
+    EXPECT_EQ(script.boxes.back().text, L"選択されたキャッシュデータのコピーが完了しました");
     DeleteFileA(scratchSettings.c_str());
 }
 
@@ -472,9 +572,11 @@ TEST_F(SaveTest, ChooserWithoutAFolderWritesNothing) {
         const char* what;
         bool cancel, noPath;
         std::vector<std::string> events;
+        std::wstring path;  // the chosen folder's path, when not the real one
     } rows[] = {
-        {"cancelled", true, false, {}},
-        {"an item without a file-system path", false, true, {std::string("box ") + kCopyError}},
+        {"cancelled", true, false, {}, {}},
+        {"an item without a file-system path", false, true, {std::string("box ") + kCopyError}, {}},
+        {"a folder code page 932 cannot spell", false, false, {std::string("box ") + kCopyError}, L"C:\\\uD55C"},
     };
     ASSERT_NO_FATAL_FAILURE(Fill({"one.gif", "two.gif"}));
     Select({0, 1});
@@ -484,6 +586,7 @@ TEST_F(SaveTest, ChooserWithoutAFolderWritesNothing) {
         script.profile["SaveFolder"] = "C:\\before";
         script.cancelChooser = row.cancel;
         script.noFileSystemPath = row.noPath;
+        script.chosenPathInstead = row.path;
         SaveSelectedEntries(list_, dialog_);
         EXPECT_EQ(script.chooserFlags, static_cast<UINT>(BIF_RETURNONLYFSDIRS)) << row.what;
         EXPECT_EQ(script.chooserOpenedOn.size(), 1u) << row.what;

@@ -253,16 +253,19 @@ MessageBoxAnswer AnswerMessageBox(DWORD threadId, const std::atomic<bool>& done)
 }
 
 // The failure message, answered from a second thread; what the program asked for
-// is recorded on the way to the real MessageBoxA.
+// is recorded on the way to the real MessageBoxW.
 UINT messageBoxType = 0;
-int WINAPI RecordingMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+std::wstring messageBoxText;
+int WINAPI RecordingMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     messageBoxType = type;
-    return MessageBoxA(owner, text, caption, type);
+    messageBoxText = text;
+    return MessageBoxW(owner, text, caption, type);
 }
 
 MessageBoxAnswer RegisterAndAnswer() {
     HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     messageBoxType = 0;
+    messageBoxText.clear();
     toolbarButtonOps.messageBox = RecordingMessageBox;
     MessageBoxAnswer answer;
     std::atomic<bool> done{false};
@@ -282,6 +285,7 @@ TEST_F(ToolbarButton, KeyThatCannotBeCreatedShowsTheFailureMessage) {
     ASSERT_TRUE(answer.seen);
     EXPECT_EQ(answer.text, "IEにTessiwokを登録できませんでした");
     EXPECT_EQ(answer.caption, "Tessiwok");
+    EXPECT_EQ(messageBoxText, L"IEにTessiwokを登録できませんでした");
     EXPECT_EQ(messageBoxType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
     EXPECT_TRUE(writtenNames.empty());
     EXPECT_FALSE(KeyExists());
@@ -341,7 +345,7 @@ DWORD WINAPI LedgerDelete(HKEY parent, LPCSTR subKey) {
     if (ledger.failDelete) return ERROR_ACCESS_DENIED;
     return SHDeleteKeyA(parent, subKey);
 }
-int WINAPI LedgerBox(HWND, LPCSTR, LPCSTR, UINT) {
+int WINAPI LedgerBox(HWND, LPCWSTR, LPCWSTR, UINT) {
     ++ledger.boxes;
     return IDOK;
 }

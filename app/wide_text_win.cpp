@@ -1,0 +1,77 @@
+// Conversions between the program's code pages and UTF-16, and its message box.
+#include "app/wide_text_win.h"
+
+#include <climits>
+#include <new>
+
+namespace {
+
+// These run inside the dialog's procedure: memory that cannot be had gives
+// the empty text (or a refusal), never an exception.
+std::wstring WideFrom(UINT codePage, std::string_view text) {
+    if (text.empty() || text.size() > INT_MAX) return std::wstring();
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    if (needed <= 0) return std::wstring();
+    try {
+        std::wstring wide(static_cast<size_t>(needed), L'\0');
+        if (MultiByteToWideChar(codePage, 0, text.data(), length, &wide[0], needed) != needed) return std::wstring();
+        return wide;
+    } catch (const std::bad_alloc&) {
+        return std::wstring();
+    }
+}
+
+// flags and usedDefault as WideCharToMultiByte takes them for the code page.
+bool AnsiFrom(std::wstring_view text, DWORD flags, BOOL* usedDefault, std::string& ansi) {
+    ansi.clear();
+    if (text.empty()) return true;
+    if (text.size() > INT_MAX) return false;
+    const int length = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, usedDefault);
+    if (needed <= 0) return false;
+    try {
+        ansi.assign(static_cast<size_t>(needed), '\0');
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, &ansi[0], needed, nullptr, usedDefault) != needed) {
+        ansi.clear();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::wstring WideFromCp932(std::string_view text) { return WideFrom(932, text); }
+
+std::wstring WideFromAnsi(std::string_view text) { return WideFrom(CP_ACP, text); }
+
+bool AnsiFromWide(std::wstring_view text, std::string& ansi) {
+    // UTF-8 (65001, the active code page of a manifest or of Windows' beta
+    // option) spells every character; WideCharToMultiByte takes only 0 or
+    // WC_ERR_INVALID_CHARS there, and no used-default flag. Every other code
+    // page reports a character it lacks through that flag, and without
+    // WC_NO_BEST_FIT_CHARS it would put a look-alike instead.
+    if (GetACP() == CP_UTF8) return AnsiFrom(text, WC_ERR_INVALID_CHARS, nullptr, ansi);
+    BOOL usedDefault = FALSE;
+    if (!AnsiFrom(text, WC_NO_BEST_FIT_CHARS, &usedDefault, ansi)) return false;
+    if (!usedDefault) return true;
+    ansi.clear();
+    return false;
+}
+
+std::string AnsiFromWideForDisplay(std::wstring_view text) {
+    std::string ansi;
+    if (!AnsiFrom(text, 0, nullptr, ansi)) ansi.clear();
+    return ansi;
+}
+
+int ShowMessage(HWND owner, const std::wstring& text, UINT style, MessageBoxFunction show) {
+    return show(owner, text.c_str(), L"Tessiwok", style);
+}
+
+int ShowCp932Message(HWND owner, const char* text, UINT style, MessageBoxFunction show) {
+    return ShowMessage(owner, WideFromCp932(text), style, show);
+}
