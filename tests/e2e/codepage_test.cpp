@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <cstdlib>
+
 #include "browser/toolbar_values.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/standin_browser.h"
@@ -55,6 +57,8 @@ bool PutUnicodeMarker() {
 class CodePage : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(GetACP() == 1252 || std::getenv("TESSIWOK_EXE") != nullptr)
+            << "ctest runs this under code page 1252, or on the copy that asks for UTF-8";
         SHDeleteKeyA(HKEY_CURRENT_USER, kToolbarButtonKey);
         site_ = "http://" + testkit::UniqueName("cp") + ".test/site/";
         for (const char* path : {"a.gif", "sub/b.txt"}) {
