@@ -4,6 +4,8 @@
 # Japanese locale, no debug chatter, and an Xvfb display when there is none.
 #   TESSIWOK_PREFIX  the Wine prefix to use (default: wineprefix/ beside the
 #                    program's build tree, found from the working directory)
+#   TESSIWOK_LANG    the Unix locale Wine takes the ANSI code page from
+#                    (default ja_JP.UTF-8: 932; C.UTF-8 gives 1252)
 #   TZ               the time zone (default Asia/Tokyo, +9 h without summer
 #                    time, so that a missing conversion to local time shows;
 #                    Wine takes each process's zone from it)
@@ -21,7 +23,7 @@ fi
 export WINEPREFIX=$TESSIWOK_PREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export LANG=${TESSIWOK_LANG:-ja_JP.UTF-8} LC_ALL=${TESSIWOK_LANG:-ja_JP.UTF-8}
 export WINEARCH=win64
 export TZ=${TZ:-Asia/Tokyo}
 

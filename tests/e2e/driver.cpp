@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "tools/testkit/paths.h"
 #include "tools/testkit/process_start.h"
@@ -106,6 +107,43 @@ bool PostClick(HWND button) { return button != nullptr && PostMessageA(button, B
 std::string MessageBoxText(HWND box) {
     HWND text = GetDlgItem(box, 0xFFFF);
     return text == nullptr ? "" : WindowText(text);
+}
+
+std::wstring WindowTextW(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kDefaultTimeoutMs, &length)) return L"";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
+                             kDefaultTimeoutMs, &copied))
+        return L"";
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+std::wstring MessageBoxTextW(HWND box) {
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text == nullptr ? L"" : WindowTextW(text);
+}
+
+std::wstring WideFrom932(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                           static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return wide;
+}
+
+std::wstring ClipboardUnicodeText() {
+    std::wstring text = L"(none)";
+    if (!OpenClipboard(nullptr)) return text;
+    HANDLE block = GetClipboardData(CF_UNICODETEXT);
+    if (const auto* chars = block ? static_cast<const wchar_t*>(GlobalLock(block)) : nullptr) {
+        text = chars;
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return text;
 }
 
 // ---- RemoteMemory
@@ -343,6 +381,25 @@ std::vector<Tessiwok::ColumnInfo> Tessiwok::Columns() const {
         columns.push_back({text, answered.fmt & LVCFMT_JUSTIFYMASK, answered.cx});
     }
     return columns;
+}
+
+std::vector<std::wstring> Tessiwok::ColumnTitlesW() const {
+    std::vector<std::wstring> titles;
+    const int capacity = 256;
+    RemoteMemory memory(process_, sizeof(LVCOLUMNW) + capacity * sizeof(wchar_t));
+    if (!memory.Valid()) return titles;
+    for (int index = 0;; ++index) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = reinterpret_cast<wchar_t*>(memory.At(sizeof(LVCOLUMNW)));
+        column.cchTextMax = capacity;
+        if (!memory.Write(column)) break;
+        if (!Send(List(), LVM_GETCOLUMNW, static_cast<WPARAM>(index), memory.Address())) break;
+        wchar_t text[capacity] = {};
+        if (!memory.Read(sizeof(LVCOLUMNW), text, (capacity - 1) * sizeof(wchar_t))) break;
+        titles.push_back(text);
+    }
+    return titles;
 }
 
 bool Tessiwok::SelectRows(const std::vector<int>& rows) {

@@ -68,6 +68,14 @@ HWND FindDescendant(HWND parent, int id, const char* className = nullptr);
 bool PostClick(HWND button);
 // The text of a MessageBoxA window (its Static with id 0xFFFF).
 std::string MessageBoxText(HWND box);
+// The same two in UTF-16 (WM_GETTEXT in Unicode), whatever this process's
+// ANSI code page: for texts that must read the same under every code page.
+std::wstring WindowTextW(HWND window);
+std::wstring MessageBoxTextW(HWND box);
+// Code page 932 bytes (this file's literals) as UTF-16, for comparing with those.
+std::wstring WideFrom932(const std::string& text);
+// The clipboard's CF_UNICODETEXT, or "(none)".
+std::wstring ClipboardUnicodeText();
 
 // ---- Memory in the other process --------------------------------------------
 
@@ -195,6 +203,8 @@ public:
         int width = -1;
     };
     std::vector<ColumnInfo> Columns() const;
+    // The header texts as the list gives them in Unicode (LVM_GETCOLUMNW).
+    std::vector<std::wstring> ColumnTitlesW() const;
     // Makes exactly these rows selected (LVM_SETITEMSTATE), the first one
     // focused; the list notifies the dialog as it does for a user's selection.
     bool SelectRows(const std::vector<int>& rows);

@@ -156,6 +156,8 @@ TEST_F(Resources, ManifestAsksForCommonControls6AsInvoker) {
     EXPECT_NE(manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"), std::string::npos);
     EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
               std::string::npos);
+    // No forced code page: under the UTF-8 option the ANSI functions spell every path.
+    EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos);
     // Made for Windows 7, 8, 8.1 and 10/11: no version lies or shims meant for older programs.
     const size_t compatibility = manifest.find("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">");
     ASSERT_NE(compatibility, std::string::npos);

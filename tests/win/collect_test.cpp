@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "tools/testkit/loopback_http.h"
@@ -122,6 +123,36 @@ TEST_F(Collect, TimesAreTheCacheTimesInLocalTime) {
     auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
     ASSERT_TRUE(size != 0 && GetUrlCacheEntryInfoA(cached.url.c_str(), info, &size));
     EXPECT_EQ(store.At(0).lastAccess.Value(), testkit::ZoneFileTimeValue(info->LastAccessTime, offset));
+}
+
+// A winter and a summer time each take the offset in force at that time, not
+// today's: ctest runs this in Europe/Berlin too (UTC+1, and UTC+2 in summer).
+TEST_F(Collect, EachTimeTakesTheOffsetInForceAtThatTime) {
+    const char* tz = std::getenv("TZ");
+    int winter = 0;
+    int summer = 0;
+    if (tz != nullptr && std::string(tz) == "Europe/Berlin") {
+        winter = 60;
+        summer = 120;
+    } else {
+        ASSERT_TRUE(testkit::ZoneOffsetMinutes(&winter)) << "TZ names a zone the tests know";
+        summer = winter;
+    }
+    const FILETIME january = testkit::UtcFileTime(2025, 1, 15, 12, 0, 0);
+    const FILETIME july = testkit::UtcFileTime(2025, 7, 15, 12, 0, 0);
+    for (const auto& [name, time] : {std::pair{"jan.gif", january}, std::pair{"jul.gif", july}}) {
+        CachedItem cached;
+        cached.url = host_ + name;
+        cached.lastModified = time;
+        ASSERT_TRUE(testkit::CommitCacheEntry(cached));
+    }
+
+    EntryStore store;
+    CollectCacheEntries(host_.c_str(), store);
+    auto entries = ByPath(store);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries["jan.gif"]->lastModified.Value(), testkit::ZoneFileTimeValue(january, winter));
+    EXPECT_EQ(entries["jul.gif"]->lastModified.Value(), testkit::ZoneFileTimeValue(july, summer));
 }
 
 TEST_F(Collect, NewCollectionReplacesTheOldOneAndEmptyFindsNothing) {
