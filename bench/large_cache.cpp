@@ -146,7 +146,7 @@ bool MeasureSave(int count, int rounds) {
         copies.push_back({testkit::LocalFileOf(url), path.substr(path.rfind('/') + 1), url});
     }
     bool complete = true;
-    auto copyAlone = [&](Baseline baselineKind) {
+    auto runBaseline = [&](Baseline baselineKind) {
         EmptyFolder(baseline);
         int copied = 0;
         double b0 = Now();
@@ -167,7 +167,7 @@ bool MeasureSave(int count, int rounds) {
 
     std::vector<double> saves, alone, tested, marked, ratios, ratiosTested, ratiosMarked;
     for (int round = 0; round < rounds && complete; ++round) {
-        double plain = copyAlone(Baseline::kCopy);
+        double plain = runBaseline(Baseline::kCopy);
         EmptyFolder(target);
         // Wine's chooser finds the folder to select by its item-id list, which
         // holds directory times that Linux moves on the first read after a change.
@@ -206,8 +206,8 @@ bool MeasureSave(int count, int rounds) {
             complete = false;
             break;
         }
-        double withTest = copyAlone(Baseline::kTestAndCopy);
-        double withMark = copyAlone(Baseline::kTestCopyAndMark);
+        double withTest = runBaseline(Baseline::kTestAndCopy);
+        double withMark = runBaseline(Baseline::kTestCopyAndMark);
         saves.push_back(save);
         alone.push_back(plain);
         tested.push_back(withTest);
