@@ -64,6 +64,7 @@ size_t HeapBusyBytes() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!bench::HasOwnPrefix("bench_collect")) return 1;
     std::vector<long> tiers;
     for (int i = 1; i < argc; ++i) tiers.push_back(std::strtol(argv[i], nullptr, 10));
     if (tiers.empty()) tiers = {1000, 10000};

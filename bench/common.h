@@ -25,6 +25,31 @@ inline double Median(std::vector<double> values) {
     return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
+// The benchmarks fill and read the URL cache of the Wine prefix they run in,
+// so they run only in the one that tools/bench.sh or their smoke test gives
+// them (it sets TESSIWOK_PREFIX); started otherwise (plain wine, the user's
+// own prefix, Windows) they say so in one line and the caller ends.
+inline bool HasOwnPrefix(const char* program) {
+    char value[8];
+    if (GetEnvironmentVariableA("TESSIWOK_PREFIX", value, sizeof value) > 0) return true;
+    std::fprintf(stderr, "%s: TESSIWOK_PREFIX is not set: run it through tools/bench.sh, which gives the"
+                 " benchmarks a Wine prefix of their own (it fills that prefix's URL cache)\n", program);
+    return false;
+}
+
+// Whether this process can make a window: under Wine with no X display
+// answering, CreateWindowExA fails at once and a program started to show its
+// dialog would never show it. Says so in one line when not.
+inline bool CanShowWindows(const char* program) {
+    HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (probe != nullptr) {
+        DestroyWindow(probe);
+        return true;
+    }
+    std::fprintf(stderr, "%s: no window can be made: no display to show the program on\n", program);
+    return false;
+}
+
 // Commits items filled..target-1 under prefix (names, sizes and times vary
 // with the number), each with headerBytes of stored headers; returns the
 // count reached, which is less than target when the cache refused an item.

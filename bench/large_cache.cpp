@@ -1,8 +1,12 @@
 // Large caches through the real Tessiwok.exe: collect, sort by every column and
 // draw at growing cache sizes, then save 1,000 selected rows into a folder
-// against CopyFileA alone. Prints time and the program's peak memory.
-//   bench_large_cache [--header BYTES] [TIER ...]   tiers grow one cache;
-//   "max" fills until the cache refuses (default 1000 10000 30000 max)
+// against three baselines over the same files. Prints time and the program's
+// peak memory.
+//   bench_large_cache [--header BYTES] [--rounds N] [TIER ...]   tiers grow one
+//   cache; "max" fills until the cache refuses (default 1000 10000 30000 max);
+//   N rounds of the save (default 5). Smallest: --rounds 1 5
+// A program that does not start, or a save that copies less than it should,
+// ends the run (exit 1).
 #include <windows.h>
 #include <psapi.h>
 
@@ -36,11 +40,11 @@ double PeakMiB(HANDLE process) {
 // Redraws the list now (a synchronous WM_PAINT in the program's thread).
 void Draw(e2e::Tessiwok& app) { RedrawWindow(app.List(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
 
-void MeasureTier(long tier) {
+bool MeasureTier(long tier) {
     e2e::Tessiwok app;
     if (!app.Start()) {
-        std::printf("%-8ld cannot start Tessiwok: %s\n", tier, app.LastError().c_str());
-        return;
+        std::fprintf(stderr, "bench_large_cache: tier %ld: cannot start Tessiwok: %s\n", tier, app.LastError().c_str());
+        return false;
     }
     app.SetAddress(std::string(kPrefix) + "index.html");
     double t0 = Now();
@@ -61,9 +65,11 @@ void MeasureTier(long tier) {
     std::fflush(stdout);
     app.PressKey(VK_ESCAPE);
     app.WaitForExit();
+    return true;
 }
 
-// Removes every file in a folder (the folder stays).
+// Removes every file in a folder (the folder stays); under Wine that takes
+// the zone marks too, which are files of their own there.
 void EmptyFolder(const std::string& folder) {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
@@ -74,11 +80,44 @@ void EmptyFolder(const std::string& folder) {
     FindClose(find);
 }
 
+// The files in a folder, zone marks left out: under Wine a mark is a file of
+// its own named "<file>:Zone.Identifier", and no copied name holds a ':'.
+int CopiesIn(const std::string& folder) {
+    int copies = 0;
+    for (const std::string& name : testkit::FilesIn(folder)) copies += name.find(':') == std::string::npos;
+    return copies;
+}
+
+// What a marked save writes after each copy: the stream
+// <destination>:Zone.Identifier (NTFS; under Wine a file of that literal
+// name beside the copy) saying the file came from the Internet zone.
+bool WriteZoneMark(const std::string& destination, const std::string& url) {
+    const std::string text = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=" + url + "\r\n";
+    HANDLE mark = CreateFileA((destination + ":Zone.Identifier").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (mark == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(mark, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(mark);
+    return wrote && written == text.size();
+}
+
+// What each baseline does per file.
+enum class Baseline { kCopy, kTestAndCopy, kTestCopyAndMark };
+
+struct Copy {
+    std::string source;  // the cached file
+    std::string name;    // its name in the folder
+    std::string url;
+};
+
 // Saves rows 0..count-1 through the folder chooser into an empty folder,
-// several rounds, alternating with two baselines over the same files into
-// another empty folder: CopyFileA alone, and GetFileAttributesA + CopyFileA
-// (the existence test the save makes before every copy).
-void MeasureSave(int count, int rounds) {
+// several rounds, alternating with three baselines over the same files into
+// another empty folder: CopyFileA alone; GetFileAttributesA + CopyFileA (the
+// existence test the save makes before every copy); and that plus the zone
+// mark after each copy (the least a save that marks its files can cost).
+// False when anything did not copy every file.
+bool MeasureSave(int count, int rounds) {
     std::string target = testkit::MakeScratchDirectory("bench-save");
     std::string baseline = testkit::MakeScratchDirectory("bench-copy");
     e2e::StartOptions options;
@@ -86,8 +125,8 @@ void MeasureSave(int count, int rounds) {
     options.settings = "[Tessiwok]\r\nSaveFolder=" + target + "\r\n";
     e2e::Tessiwok app;
     if (!app.Start(options)) {
-        std::printf("cannot start Tessiwok: %s\n", app.LastError().c_str());
-        return;
+        std::fprintf(stderr, "bench_large_cache: save: cannot start Tessiwok: %s\n", app.LastError().c_str());
+        return false;
     }
     app.SetAddress(kPrefix);
     app.Click(IDC_COLLECT, kLongWait);
@@ -96,37 +135,60 @@ void MeasureSave(int count, int rounds) {
     for (int i = 0; i < count; ++i) rows.push_back(i);
     app.SelectRows(rows);
 
-    std::vector<std::pair<std::string, std::string>> copies;  // source, name
+    if (count < 1) {
+        std::fprintf(stderr, "bench_large_cache: save: no rows listed under %s\n", kPrefix);
+        return false;
+    }
+    std::vector<Copy> copies;
     for (int i = 0; i < count; ++i) {
         std::string path = app.CellText(i, 0);
-        copies.emplace_back(testkit::LocalFileOf(std::string(kPrefix) + path), path.substr(path.rfind('/') + 1));
+        std::string url = std::string(kPrefix) + path;
+        copies.push_back({testkit::LocalFileOf(url), path.substr(path.rfind('/') + 1), url});
     }
-    auto copyAlone = [&](bool testFirst) {
+    bool complete = true;
+    auto runBaseline = [&](Baseline baselineKind) {
         EmptyFolder(baseline);
+        int copied = 0;
         double b0 = Now();
-        for (const auto& [source, name] : copies) {
-            std::string destination = baseline + "\\" + name;
-            if (testFirst) GetFileAttributesA(destination.c_str());
-            CopyFileA(source.c_str(), destination.c_str(), FALSE);
+        for (const Copy& copy : copies) {
+            std::string destination = baseline + "\\" + copy.name;
+            if (baselineKind != Baseline::kCopy) GetFileAttributesA(destination.c_str());
+            if (!CopyFileA(copy.source.c_str(), destination.c_str(), FALSE)) continue;
+            if (baselineKind == Baseline::kTestCopyAndMark && !WriteZoneMark(destination, copy.url)) continue;
+            ++copied;
         }
-        return Now() - b0;
+        double seconds = Now() - b0;
+        if (copied != count || CopiesIn(baseline) != count) {
+            std::fprintf(stderr, "bench_large_cache: a baseline copied %d of %d files\n", copied, count);
+            complete = false;
+        }
+        return seconds;
     };
 
-    std::vector<double> saves, alone, tested, ratios, ratiosTested;
-    for (int round = 0; round < rounds; ++round) {
-        double plain = copyAlone(false);
+    std::vector<double> saves, alone, tested, marked, ratios, ratiosTested, ratiosMarked;
+    for (int round = 0; round < rounds && complete; ++round) {
+        double plain = runBaseline(Baseline::kCopy);
         EmptyFolder(target);
         // Wine's chooser finds the folder to select by its item-id list, which
         // holds directory times that Linux moves on the first read after a change.
         testkit::SettleDirectoryTimes(target);
         app.Click(IDC_SAVE);
         HWND chooser = app.WaitForOtherWindow("#32770");
+        if (chooser == nullptr) {
+            std::fprintf(stderr, "bench_large_cache: the save opened no folder chooser\n");
+            complete = false;
+            break;
+        }
         e2e::PostClick(GetDlgItem(chooser, IDOK));  // no settling: that would wait for the whole save
         // The copying starts when the first file appears; before that the
         // chooser closes, which under Xvfb without a window manager takes Wine
         // about 2 s and is left out.
-        const std::string firstCopy = target + "\\" + copies.front().second;
-        e2e::WaitUntil([&] { return GetFileAttributesA(firstCopy.c_str()) != INVALID_FILE_ATTRIBUTES; }, kLongWait);
+        const std::string firstCopy = target + "\\" + copies.front().name;
+        if (!e2e::WaitUntil([&] { return GetFileAttributesA(firstCopy.c_str()) != INVALID_FILE_ATTRIBUTES; })) {
+            std::fprintf(stderr, "bench_large_cache: the save wrote no %s\n", firstCopy.c_str());
+            complete = false;
+            break;
+        }
         double t0 = Now();
         HWND done = nullptr;
         e2e::WaitUntil([&] {
@@ -136,29 +198,51 @@ void MeasureSave(int count, int rounds) {
         }, kLongWait);
         double save = Now() - t0;
         if (done) app.PressDialogButton(done, IDOK);
-        double withTest = copyAlone(true);
+        // The program's own zone marks, once it writes them, are not copies.
+        const int saved = CopiesIn(target);
+        if (done == nullptr || saved != count) {
+            std::fprintf(stderr, "bench_large_cache: the save %s and copied %d of %d files\n",
+                         done ? "ended" : "did not end in time", saved, count);
+            complete = false;
+            break;
+        }
+        double withTest = runBaseline(Baseline::kTestAndCopy);
+        double withMark = runBaseline(Baseline::kTestCopyAndMark);
         saves.push_back(save);
         alone.push_back(plain);
         tested.push_back(withTest);
+        marked.push_back(withMark);
         ratios.push_back(save / plain);
         ratiosTested.push_back(save / withTest);
+        ratiosMarked.push_back(save / withMark);
     }
-    std::printf("save of %d rows (after the first file), %d rounds, medians: %.3f s; CopyFileA alone %.3f s, ratio %.3f;"
-                " existence test + CopyFileA %.3f s, ratio %.3f\n",
-                count, rounds, Median(saves), Median(alone), Median(ratios), Median(tested), Median(ratiosTested));
+    if (complete)
+        std::printf("save of %d rows (after the first file), %d rounds, medians: %.3f s; CopyFileA alone %.3f s, ratio"
+                    " %.3f; existence test + CopyFileA %.3f s, ratio %.3f; existence test + CopyFileA + zone mark"
+                    " %.3f s, ratio %.3f\n",
+                    count, rounds, Median(saves), Median(alone), Median(ratios), Median(tested), Median(ratiosTested),
+                    Median(marked), Median(ratiosMarked));
     app.PressKey(VK_ESCAPE);
     app.WaitForExit();
+    return complete;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!bench::HasOwnPrefix("bench_large_cache") || !bench::CanShowWindows("bench_large_cache")) return 1;
     long headerBytes = 0;
+    int rounds = 5;
     std::vector<std::string> tiers;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--header" && i + 1 < argc) headerBytes = std::strtol(argv[++i], nullptr, 10);
+        else if (arg == "--rounds" && i + 1 < argc) rounds = std::atoi(argv[++i]);
         else tiers.push_back(arg);
+    }
+    if (rounds < 1) {
+        std::fprintf(stderr, "bench_large_cache: --rounds must be 1 or more\n");
+        return 2;
     }
     if (tiers.empty()) tiers = {"1000", "10000", "30000", "max"};
 
@@ -171,9 +255,8 @@ int main(int argc, char** argv) {
         long now = bench::FillCache(kPrefix, filled, target, headerBytes);
         if (now > filled) std::printf("# filled %ld items in %.1f s\n", now - filled, Now() - f0);
         filled = now;
-        MeasureTier(filled);
+        if (!MeasureTier(filled)) return 1;
         if (filled < target) break;
     }
-    MeasureSave(1000, 5);
-    return 0;
+    return MeasureSave(1000, rounds) ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 //   bench_startup [ROUNDS] [EXE]   (default 15 rounds, ..\Tessiwok.exe beside bench\)
 // Polls for the visible dialog every millisecond; each round closes the
 // program and waits for it to end before the next start. Prints the median.
+// A program that cannot start or shows no dialog ends the run (exit 1).
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +15,8 @@
 #include "bench/common.h"
 #include "res/resource.h"
 #include "tools/testkit/paths.h"
+#include "tools/testkit/pe_image.h"
+#include "tools/testkit/process_start.h"
 
 namespace {
 
@@ -35,14 +38,24 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM context) {
     return FALSE;
 }
 
-// Seconds until the dialog shows, or a negative number when it did not within 60 s.
+// Whether the file is a 32-bit Windows program.
+bool Is32Bit(const std::string& exe) {
+    testkit::PeImage image;
+    return testkit::ReadPeImage(testkit::ReadWholeFile(exe), image).empty() && image.machine == testkit::kMachineI386;
+}
+
+// Seconds until the dialog shows, or a negative number when it did not within
+// 60 s or did not start (one line on stderr says which).
 double StartOnce(const std::string& exe, const std::string& arguments, HWND* dialog, PROCESS_INFORMATION* info) {
-    std::string commandLine = "\"" + exe + "\"" + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     const double start = Now();
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, info))
+    // A start that Wine drops is tried again (its time counts): one lost start
+    // must not end a run of many.
+    if (!testkit::StartProcess(exe, "\"" + exe + "\"" + arguments, "", *info)) {
+        const DWORD error = GetLastError();
+        std::fprintf(stderr, "bench_startup: cannot start %s (error %lu)%s\n", exe.c_str(), error,
+                     Is32Bit(exe) ? ": a 32-bit program, which Wine without 32-bit support cannot run" : "");
         return -1;
+    }
     Search search{info->dwProcessId, nullptr};
     while (Now() - start < 60) {
         EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
@@ -52,6 +65,7 @@ double StartOnce(const std::string& exe, const std::string& arguments, HWND* dia
         }
         Sleep(1);
     }
+    std::fprintf(stderr, "bench_startup: %s showed no dialog within 60 s\n", exe.c_str());
     return -1;
 }
 
@@ -62,7 +76,6 @@ double Round(const std::string& exe, const std::string& arguments) {
     PROCESS_INFORMATION info{};
     const double seconds = StartOnce(exe, arguments, &dialog, &info);
     if (seconds < 0) {
-        std::fprintf(stderr, "bench_startup: no dialog from %s (error %lu)\n", exe.c_str(), GetLastError());
         if (info.hProcess != nullptr) TerminateProcess(info.hProcess, 1);
     } else {
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -78,7 +91,12 @@ double Round(const std::string& exe, const std::string& arguments) {
 // Alternates Tessiwok.exe with the baseline (the same dialog template shown by
 // a program that does nothing else) and prints both medians and their ratio.
 int main(int argc, char** argv) {
+    if (!bench::HasOwnPrefix("bench_startup") || !bench::CanShowWindows("bench_startup")) return 1;
     const int rounds = argc >= 2 ? std::atoi(argv[1]) : 15;
+    if (rounds < 1) {
+        std::fprintf(stderr, "bench_startup: ROUNDS must be 1 or more, not \"%s\"\n", argv[1]);
+        return 2;
+    }
     const std::string exe = argc >= 3 ? argv[2] : testkit::ExecutableDirectory() + "..\\Tessiwok.exe";
     const std::string bare = testkit::ExecutableDirectory() + "bench_bare_dialog.exe";
     std::vector<double> times, bareTimes, ratios;

@@ -19,11 +19,12 @@
 #   SOURCE_DATE_EPOCH=<s>    the entries' time instead of the commit's
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# A relative TESSIWOK_DIST is the caller's, taken before changing folder.
+dist=$(realpath -m "${TESSIWOK_DIST:-$root/dist}")
 cd "$root"
 
 bash tools/setup.sh
 
-dist=${TESSIWOK_DIST:-$root/dist}
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
 mkdir -p "$dist"
 rm -f "$dist"/Tessiwok-*.zip "$dist/SHA256SUMS" "$dist/BUILDINFO.txt"

@@ -11,6 +11,8 @@
 #                                   (LogPixels of the demo prefix; each run sets it)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# A relative TESSIWOK_SCREENSHOT is the caller's, taken before changing folder.
+if [ -n "${TESSIWOK_SCREENSHOT:-}" ]; then TESSIWOK_SCREENSHOT=$(realpath -m "$TESSIWOK_SCREENSHOT"); fi
 cd "$root"
 
 bash tools/setup.sh

@@ -20,6 +20,7 @@ if [ -z "${TESSIWOK_PREFIX:-}" ]; then
   [ -f "$dir/CMakeCache.txt" ] || dir=$PWD
   TESSIWOK_PREFIX=$dir/wineprefix
 fi
+TESSIWOK_PREFIX=$(realpath -m "$TESSIWOK_PREFIX")  # Wine takes an absolute prefix only
 export WINEPREFIX=$TESSIWOK_PREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
@@ -53,7 +54,13 @@ if [ "$can_run_32bit" -eq 0 ] && [ -f "${1:-}" ] && [ "$(pe_machine "$1")" = 014
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$here/wine-run.sh" "$@"
+fi
+# Under a display that does not answer Wine creates no window at all: say so
+# once here rather than in every program that waits for one.
+if command -v xdpyinfo >/dev/null 2>&1 && ! xdpyinfo >/dev/null 2>&1; then
+  echo "wine-run: no X display answers at DISPLAY=$DISPLAY (unset DISPLAY to get an Xvfb display)" >&2
+  exit 1
 fi
 
 mkdir -p "$WINEPREFIX"

@@ -5,8 +5,10 @@
 # prefix: C:\Tessiwok-unpacked\x64 and ...\x86.
 #   unpack.sh <dist folder> <version> <Wine prefix>   (TESSIWOK_PREFIX wins)
 set -euo pipefail
-dist=$1 version=$2
-prefix=${TESSIWOK_PREFIX:-$3}
+# Both folders as absolute paths: the archives are unpacked from inside
+# another folder, and Wine takes an absolute prefix only.
+dist=$(realpath -m "$1") version=$2
+prefix=$(realpath -m "${TESSIWOK_PREFIX:-$3}")
 tools=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)
 
 # A new prefix is made by Wine's first start.
