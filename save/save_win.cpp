@@ -10,6 +10,7 @@
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
 #include "save/save_paths.h"
+#include "save/zone_mark_win.h"
 
 namespace {
 
@@ -88,11 +89,13 @@ void SaveOneEntry(HWND list, HWND dialog) {
     BuildProposedPath(path, sizeof path, SavedFileName(*entry));
     if (!saveOps.getSaveFileName(&request)) return;  // cancelled or failed: nothing to say
 
+    const ZoneMarker marker;
     // The dialog has already asked before replacing an existing file.
     if (!saveOps.copyFile(entry->localFile.c_str(), path, FALSE)) {
         ShowCopyError(dialog);
         return;
     }
+    marker.MarkCopy(path, entry->sourceUrl);
     WriteSaveFolder(FolderOfChosenPath(path).c_str());
     saveOps.messageBox(dialog, kCopiedText, kCaption, MB_OK);
 }
@@ -114,6 +117,7 @@ void SaveSelectedEntries(HWND list, HWND dialog) {
         return;
     }
     if (chosen != FolderChooser::kChosen) return;
+    const ZoneMarker marker;
 
     const std::string folder = chooser.GetPath();
     WriteSaveFolder(folder.c_str());
@@ -139,6 +143,7 @@ void SaveSelectedEntries(HWND list, HWND dialog) {
             ShowCopyError(dialog);
             return;
         }
+        marker.MarkCopy(path, entry->sourceUrl);
     }
     saveOps.messageBox(dialog, kAllCopiedText, kCaption, MB_OK);
 }
