@@ -25,6 +25,7 @@ struct CacheEntry {
     FileTime lastAccess;       // already local time; zero: the cache did not know it
     FileTime lastModified;     // already local time; zero: the cache did not know it
     std::string localFile;     // the cached copy on disk
+    std::string sourceUrl;     // the whole address, exactly as the cache gave it
 };
 
 // The program-wide list of entries; a row of the result list is a position here.

@@ -81,6 +81,7 @@ void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, std::string_view prefix,
     CacheEntry entry;
     SetPathAndExtension(record.sourceUrl + prefix.size(), entry);
     entry.localFile = info.lpszLocalFileName;
+    entry.sourceUrl = info.lpszSourceUrlName;
     entry.size = info.dwSizeLow;
     entry.lastAccess = LocalTime(info.LastAccessTime, rules);
     entry.lastModified = LocalTime(info.LastModifiedTime, rules);

@@ -15,6 +15,7 @@
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
 #include "save/save_paths.h"
+#include "save/zone_mark_win.h"
 
 namespace {
 
@@ -142,11 +143,13 @@ void SaveOne(HWND list, HWND dialog) {
         return;
     }
 
+    const ZoneMarker marker;
     // The dialog has already asked before replacing an existing file.
     if (!CopyReplacing(*entry, path, saveOps.getFileAttributes(path))) {
         ShowCopyError(dialog);
         return;
     }
+    marker.MarkCopy(path, entry->sourceUrl);
     WriteSaveFolder(FolderOfChosenPath(path, AnsiLeadBytes()).c_str());
     ShowCp932Message(dialog, kCopiedText, MB_OK, saveOps.messageBox);
 }
@@ -177,6 +180,7 @@ void SaveSeveral(HWND list, HWND dialog) {
         return;
     }
     WriteSaveFolder(folder);
+    const ZoneMarker marker;
     // Always one more "\": a drive root "C:\" gives "C:\\", which Windows accepts.
     const std::string prefix = std::string(folder) + "\\";
 
@@ -203,6 +207,7 @@ void SaveSeveral(HWND list, HWND dialog) {
             ShowCopyError(dialog);
             return;
         }
+        marker.MarkCopy(path, entry->sourceUrl);
     }
     ShowCp932Message(dialog, kAllCopiedText, MB_OK, saveOps.messageBox);
 }

@@ -40,6 +40,10 @@ std::string BinaryContent(const std::string& seed, size_t size) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The zone mark beside a copy (Wine keeps the stream as a file of this name).
+std::string MarkOf(const std::string& file) { return testkit::ReadWholeFile(file + ":Zone.Identifier"); }
+std::string InternetMark(const std::string& url) { return "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=" + url + "\r\n"; }
+
 class Save : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -47,7 +51,10 @@ protected:
         site_ = host_ + "site/";
         out_ = testkit::MakeScratchDirectory(testkit::UniqueName("out"));
     }
-    void TearDown() override { testkit::DeleteCacheEntriesUnder(host_); }
+    void TearDown() override {
+        testkit::DeleteCacheEntriesUnder(host_);
+        if (!zoneKey_.empty()) RegDeleteKeyA(HKEY_CURRENT_USER, zoneKey_.c_str());
+    }
 
     // Commits a file under the site; its content is remembered by path.
     void Commit(const std::string& path, const std::string& extension = "bin") {
@@ -185,6 +192,7 @@ protected:
     std::string Out(const std::string& name) const { return out_ + "\\" + name; }
 
     std::string host_, site_, out_;
+    std::string zoneKey_;  // the host's zone map key under HKCU, when a test made one
     std::map<std::string, std::string> content_;  // relative path -> cached bytes
     std::map<std::string, int> rowOf_;            // relative path -> list row
     e2e::Tessiwok app_;
@@ -212,6 +220,7 @@ TEST_F(Save, OneRowGoesThroughSaveAsAndItsFolderIsRemembered) {
     EXPECT_EQ(AnswerMessageBox(IDOK), kCopied);
     ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::ReadWholeFile(Out("copy.gif")), content_["img/logo.gif"]);
+    EXPECT_EQ(MarkOf(Out("copy.gif")), InternetMark(site_ + "img/logo.gif"));
     EXPECT_EQ(SaveFolderSetting(), out_);  // the folder of the file, no backslash
 
     // The next save starts in the folder just used, with the next file's name.
@@ -282,7 +291,33 @@ TEST_F(Save, SeveralRowsAreCopiedUnderTheirLastSegmentIntoTheChosenFolder) {
     EXPECT_EQ(testkit::ReadWholeFile(Out("banner.png")), content_["img/sub/banner.png"]);
     EXPECT_EQ(testkit::ReadWholeFile(Out("logo.gif")), content_["img/logo.gif"]);
     EXPECT_EQ(testkit::ReadWholeFile(Out("style.css")), content_["style.css"]);
+    EXPECT_EQ(MarkOf(Out("banner.png")), InternetMark(site_ + "img/sub/banner.png"));
+    EXPECT_EQ(MarkOf(Out("logo.gif")), InternetMark(site_ + "img/logo.gif"));
+    EXPECT_EQ(MarkOf(Out("style.css")), InternetMark(site_ + "style.css"));
     EXPECT_EQ(SaveFolderSetting(), out_);
+}
+
+// A site in Trusted sites (the zone map, as Internet Options writes it)
+// gives copies without a mark, and a replaced file loses the one it carried.
+TEST_F(Save, CopiesFromATrustedSiteCarryNoMark) {
+    zoneKey_ = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\" +
+               host_.substr(7, host_.size() - 8);
+    const DWORD trusted = 2;
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, zoneKey_.c_str(), "http", REG_DWORD, &trusted, sizeof trusted), 0);
+    ASSERT_NO_FATAL_FAILURE(Commit("a/x.gif", "gif"));
+    ASSERT_NO_FATAL_FAILURE(Commit("y.gif", "gif"));
+    ASSERT_TRUE(testkit::WriteWholeFile(Out("x.gif"), "older download"));
+    ASSERT_TRUE(testkit::WriteWholeFile(Out("x.gif:Zone.Identifier"), InternetMark("http://elsewhere.test/x.gif")));
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect(out_));
+
+    HWND chooser = OpenChooser({"a/x.gif", "y.gif"});
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
+    EXPECT_EQ(AnswerMessageBox(IDYES), Out("x.gif") + kQuestion);
+    EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
+    EXPECT_EQ(testkit::ReadWholeFile(Out("x.gif")), content_["a/x.gif"]);
+    EXPECT_FALSE(Exists(Out("x.gif:Zone.Identifier")));
+    EXPECT_FALSE(Exists(Out("y.gif:Zone.Identifier")));
 }
 
 TEST_F(Save, SameFileNameBringsTheQuestionAndYesOverwrites) {

@@ -142,7 +142,7 @@ protected:
                         CountingAllocate, CountingReallocate, CountingRelease};
         host_ = "http://" + testkit::UniqueName("faults") + ".test/";
         for (int i = 0; i < 4; ++i) Commit("f" + std::to_string(i) + ".gif");
-        store_.Append(CacheEntry{"old", "---", 1, {}, {}, "C:\\old"});
+        store_.Append(CacheEntry{"old", "---", 1, {}, {}, "C:\\old", "http://old/"});
     }
     void TearDown() override {
         cacheEnumOps = realCacheEnumOps;
@@ -266,7 +266,7 @@ TEST_F(CollectFaults, EveryFailureEndsWithTheEntriesFoundBeforeIt) {
     for (const Row& row : rows) {
         counts = Counts{};
         row.arrange();
-        store_.Append(CacheEntry{"stale", "---", 1, {}, {}, "C:\\stale"});
+        store_.Append(CacheEntry{"stale", "---", 1, {}, {}, "C:\\stale", "http://stale/"});
         CollectCacheEntries("", store_);
         EXPECT_EQ(Paths(store_), FirstRecords(row.entries)) << row.what;
         EXPECT_EQ(counts.findFirstCalls, row.findFirstCalls) << row.what;

@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "app/program.h"
 #include "app/wide_text_win.h"
 #include "save/folder_chooser.h"
+#include "save/zone_mark_win.h"
 #include "tools/testkit/paths.h"
 
 namespace {
@@ -189,6 +192,7 @@ protected:
         folderChooserOps.browseForFolder = CountingBrowse;
         folderChooserOps.freeIdList = CountingFree;
         folderChooserOps.getPathFromIdList = PathOrNone;
+        zoneMarkOps = realZoneMarkOps;
 
         dialog_ = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 200, 200,
@@ -204,6 +208,7 @@ protected:
         EXPECT_EQ(script.listsFreed, script.listsReturned) << "every item-id list is freed, once";
         saveOps = realSaveOps;
         folderChooserOps = realFolderChooserOps;
+        zoneMarkOps = realZoneMarkOps;
         entryStore.Clear();
         DestroyWindow(list_);
         DestroyWindow(dialog_);
@@ -216,6 +221,7 @@ protected:
             entry.relativePath = paths[i];
             entry.extension = extension;
             entry.localFile = sources_ + "\\cached" + std::to_string(i);
+            entry.sourceUrl = "http://zone.test/" + paths[i];
             ASSERT_TRUE(testkit::WriteWholeFile(entry.localFile, Content(i)));
             entryStore.Append(entry);
         }
@@ -650,6 +656,69 @@ TEST_F(SaveTest, EveryStopOfSeveralEndsAfterTheRowsBeforeIt) {
                 EXPECT_FALSE(Exists(Out(names[i]))) << row.what << ", row " << i;
         }
         EXPECT_EQ(script.listsFreed, script.listsReturned) << row.what;
+    }
+}
+
+// A mark that cannot be written (no streams on FAT32 or exFAT, a stream that
+// stops halfway) leaves the copy unmarked and the command ends as always. A
+// stream path past MAX_PATH is opened in the \\?\ form, which Windows needs
+// for it (Wine takes either; its ...A file functions refuse such a path, so
+// the test reads and deletes marks through the wide form).
+std::wstring streamCreated;
+bool noStreams = false;
+HANDLE WINAPI CreateStream(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
+                           DWORD flags, HANDLE templateFile) {
+    streamCreated = path;
+    if (!noStreams) return CreateFileW(path, access, share, security, how, flags, templateFile);
+    SetLastError(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+}
+BOOL WINAPI HalfWritten(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED) {
+    WriteFile(file, bytes, count / 2, written, nullptr);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+std::wstring StreamOf(const std::string& file) {  // ASCII paths
+    std::wstring path = L"\\\\?\\";
+    for (char c : file + ":Zone.Identifier") path.push_back(static_cast<wchar_t>(c));
+    return path;
+}
+
+TEST_F(SaveTest, MarkThatCannotBeWrittenLeavesTheCopyUnmarked) {
+    struct Row {
+        const char* what;
+        bool noStreams, halfWritten, longPath;
+    } rows[] = {
+        {"no streams", true, false, false},
+        {"write stops halfway", false, true, false},
+        {"stream path past MAX_PATH: marked", false, false, true},
+    };
+    zoneMarkOps.createFile = CreateStream;
+    for (const Row& row : rows) {
+        script = Script{};
+        out_ = testkit::MakeScratchDirectory(testkit::UniqueName("marks"));
+        if (row.longPath) {
+            out_ += "\\" + std::string(249 - out_.size(), 'd');  // files of 256 bytes, streams of 272
+            ASSERT_TRUE(CreateDirectoryA(out_.c_str(), nullptr));
+        }
+        script.chooseFolder = out_;
+        noStreams = row.noStreams;
+        zoneMarkOps.writeFile = row.halfWritten ? HalfWritten : WriteFile;
+        entryStore.Clear();
+        ASSERT_NO_FATAL_FAILURE(Fill({"a.gif", "b.gif"}));
+        Select({0, 1});
+        SaveSelectedEntries(list_, dialog_);
+
+        EXPECT_EQ(script.events.back(), std::string("box ") + kAllCopied) << row.what;
+        EXPECT_EQ(script.boxes.size(), 1u) << row.what;
+        EXPECT_EQ(testkit::ReadWholeFile(Out("b.gif")), Content(1)) << row.what;
+        EXPECT_EQ(streamCreated.compare(0, 4, L"\\\\?\\") == 0, row.longPath) << row.what;
+        std::ifstream stream(StreamOf(Out("b.gif")).c_str(), std::ios::binary);
+        const std::string mark{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(mark, row.longPath ? "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=http://zone.test/b.gif\r\n" : "")
+            << row.what;
+        stream.close();
+        for (const char* name : {"a.gif", "b.gif"}) DeleteFileW(StreamOf(Out(name)).c_str());
     }
 }
 

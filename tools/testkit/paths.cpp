@@ -67,7 +67,9 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
         const std::string name = data.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
+        // Wine keeps an NTFS stream ("x.gif:Zone.Identifier") as a file of
+        // that name beside its file; Windows lists no such name.
+        if (name != "." && name != ".." && name.find(':') == std::string::npos) names.push_back(name);
     } while (FindNextFileA(find, &data));
     FindClose(find);
     std::sort(names.begin(), names.end());

@@ -20,7 +20,8 @@ std::string FindInBuildTree(const std::string& relative);
 // Deletes a directory with everything in it (read-only files too).
 void RemoveTree(const std::string& dir);
 
-// The names in a folder, "." and ".." left out, in byte order.
+// The names in a folder, "." and ".." left out, in byte order; as on
+// Windows, a file's streams (Wine's "<file>:<stream>" files) are not listed.
 std::vector<std::string> FilesIn(const std::string& folder);
 
 // A fresh, empty directory for one test: under TESSIWOK_SCRATCH (a Windows

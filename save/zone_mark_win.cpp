@@ -1,0 +1,93 @@
+// Zone.Identifier streams on copies out of the cache, through the security
+// manager's zone for each cached address.
+#include "save/zone_mark_win.h"
+
+#include "app/ansi_code_page_win.h"
+#include "app/wide_text_win.h"
+#include "save/zone_mark.h"
+
+namespace {
+
+HRESULT ManagerMapUrlToZone(IInternetSecurityManager* manager, LPCWSTR url, DWORD* zone) {
+    return manager->MapUrlToZone(url, zone, 0);
+}
+
+}  // namespace
+
+const ZoneMarkOps realZoneMarkOps = {
+    CoInternetCreateSecurityManager, ManagerMapUrlToZone, CreateFileW, WriteFile, CloseHandle, DeleteFileW,
+};
+ZoneMarkOps zoneMarkOps = realZoneMarkOps;
+
+namespace {
+
+const wchar_t kStreamSuffix[] = L":Zone.Identifier";
+// A zone no lookup gives: marks nothing.
+constexpr DWORD kNoZone = 0xFFFFFFFF;
+
+// The stream's path. One that does not fit MAX_PATH (a destination near the
+// limit plus the 16 characters of the stream name) goes in the \\?\ form,
+// which takes a full path as it stands and knows no such limit. "" when no
+// path can be made.
+std::wstring StreamPath(const wchar_t* destination) {
+    std::wstring path = std::wstring(destination) + kStreamSuffix;
+    if (path.size() < MAX_PATH) return path;
+    const DWORD needed = GetFullPathNameW(destination, 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(destination, needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) return {};
+    full.resize(length);
+    if (full.compare(0, 4, L"\\\\?\\") == 0) return full + kStreamSuffix;
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2) + kStreamSuffix;
+    return L"\\\\?\\" + full + kStreamSuffix;
+}
+
+// Writes the whole text as the stream, replacing one that is there; a stream
+// that could not be written whole is deleted again. CREATE_ALWAYS with
+// FILE_ATTRIBUTE_NORMAL is refused on a hidden or system file: the copy's own
+// bits of those two are asked for instead.
+void WriteStream(const wchar_t* destination, const std::wstring& path, const std::string& text) {
+    const DWORD attributes = GetFileAttributesW(destination);
+    DWORD flags = FILE_ATTRIBUTE_NORMAL;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
+        flags = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    HANDLE file = zoneMarkOps.createFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    const bool whole = text.size() <= MAXDWORD &&
+                       zoneMarkOps.writeFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                       written == text.size();
+    const bool closed = zoneMarkOps.closeHandle(file) != FALSE;
+    if (!whole || !closed) zoneMarkOps.deleteFile(path.c_str());
+}
+
+}  // namespace
+
+ZoneMarker::ZoneMarker() {
+    if (FAILED(zoneMarkOps.createSecurityManager(nullptr, &manager_, 0))) manager_ = nullptr;
+}
+
+ZoneMarker::~ZoneMarker() {
+    if (manager_ != nullptr) manager_->Release();
+}
+
+void ZoneMarker::MarkCopy(const char* destinationPath, const std::string& sourceUrl) const {
+    const std::wstring wide = WideFromAnsi(destinationPath);
+    if (wide.empty()) return;
+    const wchar_t* destination = wide.c_str();
+    DWORD zone = kNoZone;
+    const std::wstring url = WideFromAnsi(sourceUrl);
+    if (manager_ == nullptr || url.empty() || FAILED(zoneMarkOps.mapUrlToZone(manager_, url.c_str(), &zone)))
+        zone = kNoZone;
+
+    const std::wstring stream = StreamPath(destination);
+    if (stream.empty()) return;
+    const std::string text = ZoneIdentifierText(zone, sourceUrl, AnsiLeadBytes());
+    if (text.empty()) {
+        // The replaced file's mark would speak for what it held before; no mark there is no error.
+        zoneMarkOps.deleteFile(stream.c_str());
+        return;
+    }
+    WriteStream(destination, stream, text);
+}
