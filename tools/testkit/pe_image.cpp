@@ -176,7 +176,7 @@ std::string ReadPeImage(std::string_view file, PeImage& image) {
 bool IsWindowsSystemDll(std::string_view name) {
     static const char* const kSystemDlls[] = {
         "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",  "kernel32.dll", "msvcrt.dll",
-        "ole32.dll",    "oleaut32.dll", "shell32.dll",  "shlwapi.dll", "user32.dll",  "version.dll",
+        "ole32.dll",    "oleaut32.dll", "shell32.dll",  "shlwapi.dll", "urlmon.dll",  "user32.dll",  "version.dll",
         "wininet.dll",  "ws2_32.dll",
     };
     std::string lower(name);
