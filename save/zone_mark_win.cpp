@@ -45,14 +45,19 @@ std::wstring StreamPath(const wchar_t* destination) {
 
 // Writes the whole text as the stream, replacing one that is there; a stream
 // that could not be written whole is deleted again. CREATE_ALWAYS with
-// FILE_ATTRIBUTE_NORMAL is refused on a hidden or system file: the copy's own
-// bits of those two are asked for instead.
+// FILE_ATTRIBUTE_NORMAL is refused (ERROR_ACCESS_DENIED) on a hidden or system
+// file: only then are the copy's own bits of those two asked for, so that the
+// common copy costs no attribute query.
 void WriteStream(const wchar_t* destination, const std::wstring& path, const std::string& text) {
-    const DWORD attributes = GetFileAttributesW(destination);
-    DWORD flags = FILE_ATTRIBUTE_NORMAL;
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
-        flags = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    HANDLE file = zoneMarkOps.createFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
+    HANDLE file = zoneMarkOps.createFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        const DWORD attributes = GetFileAttributesW(destination);
+        const DWORD hiddenOrSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & hiddenOrSystem) != 0)
+            file = zoneMarkOps.createFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          attributes & hiddenOrSystem, nullptr);
+    }
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     const bool whole = text.size() <= MAXDWORD &&

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -663,12 +664,22 @@ TEST_F(SaveTest, EveryStopOfSeveralEndsAfterTheRowsBeforeIt) {
 // stops halfway) leaves the copy unmarked and the command ends as always. A
 // stream path past MAX_PATH is opened in the \\?\ form, which Windows needs
 // for it (Wine takes either; its ...A file functions refuse such a path, so
-// the test reads and deletes marks through the wide form).
+// the test reads and deletes marks through the wide form). A hidden copy's
+// stream is refused with FILE_ATTRIBUTE_NORMAL, as Windows does and Wine not.
 std::wstring streamCreated;
 bool noStreams = false;
+bool hiddenCopies = false;
 HANDLE WINAPI CreateStream(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
                            DWORD flags, HANDLE templateFile) {
     streamCreated = path;
+    if (hiddenCopies) {
+        const std::wstring file(path, static_cast<size_t>(wcsrchr(path, L':') - path));
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
+        if ((flags & FILE_ATTRIBUTE_HIDDEN) == 0) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
     if (!noStreams) return CreateFileW(path, access, share, security, how, flags, templateFile);
     SetLastError(ERROR_INVALID_NAME);
     return INVALID_HANDLE_VALUE;
@@ -687,11 +698,12 @@ std::wstring StreamOf(const std::string& file) {  // ASCII paths
 TEST_F(SaveTest, MarkThatCannotBeWrittenLeavesTheCopyUnmarked) {
     struct Row {
         const char* what;
-        bool noStreams, halfWritten, longPath;
+        bool noStreams, halfWritten, longPath, hidden;
     } rows[] = {
-        {"no streams", true, false, false},
-        {"write stops halfway", false, true, false},
-        {"stream path past MAX_PATH: marked", false, false, true},
+        {"no streams", true, false, false, false},
+        {"write stops halfway", false, true, false, false},
+        {"stream path past MAX_PATH: marked", false, false, true, false},
+        {"hidden copy: marked", false, false, false, true},
     };
     zoneMarkOps.createFile = CreateStream;
     for (const Row& row : rows) {
@@ -703,6 +715,7 @@ TEST_F(SaveTest, MarkThatCannotBeWrittenLeavesTheCopyUnmarked) {
         }
         script.chooseFolder = out_;
         noStreams = row.noStreams;
+        hiddenCopies = row.hidden;
         zoneMarkOps.writeFile = row.halfWritten ? HalfWritten : WriteFile;
         entryStore.Clear();
         ASSERT_NO_FATAL_FAILURE(Fill({"a.gif", "b.gif"}));
@@ -715,7 +728,7 @@ TEST_F(SaveTest, MarkThatCannotBeWrittenLeavesTheCopyUnmarked) {
         EXPECT_EQ(streamCreated.compare(0, 4, L"\\\\?\\") == 0, row.longPath) << row.what;
         std::ifstream stream(StreamOf(Out("b.gif")).c_str(), std::ios::binary);
         const std::string mark{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-        EXPECT_EQ(mark, row.longPath ? "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=http://zone.test/b.gif\r\n" : "")
+        EXPECT_EQ(mark, row.longPath || row.hidden ? "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=http://zone.test/b.gif\r\n" : "")
             << row.what;
         stream.close();
         for (const char* name : {"a.gif", "b.gif"}) DeleteFileW(StreamOf(Out(name)).c_str());
