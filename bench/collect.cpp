@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         size_t after = HeapBusyBytes();
         size_t strings = 0;
         for (const CacheEntry& e : store)
-            strings += e.relativePath.size() + e.extension.size() + e.localFile.size() + 3;
+            strings += e.relativePath.size() + e.extension.size() + e.localFile.size() + e.sourceUrl.size() + 4;
         double n = store.Size() ? double(store.Size()) : 1.0;
         std::printf("%-8ld %-8zu %12.1f %12.1f %8.3f %14.1f %14.1f\n", tier, store.Size(), Median(bare),
                     Median(collect), Median(ratios), double(after - before) / n, double(strings) / n);
