@@ -1,6 +1,7 @@
 // The browser's answer to the window-information request, and the page
-// address taken out of it. Plain byte work over code page 932 text: the two
-// bytes looked for (comma, double quote) never occur as a trail byte.
+// address taken out of it. Plain byte work over ANSI code page text: the two
+// bytes looked for (comma, double quote) never occur as a trail byte of a
+// double-byte code page (trail bytes start at 0x40), nor inside UTF-8.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // Address cutting and the keep-tests that turn a cache record into an entry.
-// Plain byte work: "/", "?" and "." never occur as a trail byte of code page 932.
+// Plain byte work: "/", "?" and "." never occur as a trail byte of any
+// double-byte ANSI code page (trail bytes start at 0x40), nor inside UTF-8.
 #pragma once
 
 #include <cstddef>

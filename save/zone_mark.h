@@ -21,8 +21,7 @@ inline constexpr uint32_t kZoneUntrusted = 4;  // Restricted sites
 // the authority runs from after "//" up to the first "/", "?" or "#", and
 // everything in it up to and including its last "@" goes. The "@" search
 // knows double-byte characters (0x40 is a trail byte, as in ァ 83 40 of code
-// page 932); the
-// three end bytes never are. An address without "scheme://" (a scheme is a
+// page 932); the three end bytes never are. An address without "scheme://" (a scheme is a
 // letter followed by letters, digits, "+", "-" or ".") comes back unchanged.
 std::string WithoutUserInfo(std::string_view address, const LeadBytes& leadBytes);
 
