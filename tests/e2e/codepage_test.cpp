@@ -29,15 +29,6 @@ std::string ProgramFolderName() {
     return testkit::UniqueName("cp") + (GetACP() == 1252 ? "Caf\xE9" : "画像");
 }
 
-// Text of this process's ANSI code page as UTF-16.
-std::wstring WideFromAnsi(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-                                           static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return wide;
-}
-
 bool PutUnicodeMarker() {
     if (!OpenClipboard(nullptr)) return false;
     EmptyClipboard();
@@ -135,9 +126,9 @@ TEST_F(CodePage, ExecNamesTheProgramAndCopiedTextIsUnicode) {
     ASSERT_TRUE(app_.Click(IDC_TOOLBAR));
     wchar_t exec[MAX_PATH] = {};
     DWORD size = sizeof exec;
-    const std::wstring key = WideFromAnsi(kToolbarButtonKey);
+    const std::wstring key = e2e::WideFromCodePage(CP_ACP, kToolbarButtonKey);
     ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"Exec", RRF_RT_REG_SZ, nullptr, exec, &size), ERROR_SUCCESS);
-    EXPECT_EQ(std::wstring(exec), WideFromAnsi(app_.Folder() + "Tessiwok.exe"));
+    EXPECT_EQ(std::wstring(exec), e2e::WideFromCodePage(CP_ACP, app_.Folder() + "Tessiwok.exe"));
 
     ASSERT_TRUE(PutUnicodeMarker());
     ASSERT_TRUE(app_.SelectRows({0, 1}));

@@ -126,9 +126,9 @@ std::wstring MessageBoxTextW(HWND box) {
     return text == nullptr ? L"" : WindowTextW(text);
 }
 
-std::wstring WideFrom932(const std::string& text) {
+std::wstring WideFromCodePage(UINT codePage, const std::string& text) {
     std::wstring wide(text.size() + 1, L'\0');
-    const int length = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0],
                                            static_cast<int>(wide.size()));
     wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
     return wide;

@@ -72,8 +72,10 @@ std::string MessageBoxText(HWND box);
 // ANSI code page: for texts that must read the same under every code page.
 std::wstring WindowTextW(HWND window);
 std::wstring MessageBoxTextW(HWND box);
-// Code page 932 bytes (this file's literals) as UTF-16, for comparing with those.
-std::wstring WideFrom932(const std::string& text);
+// Bytes of a code page as UTF-16, for comparing with those; WideFrom932 for
+// this file's literals (code page 932), CP_ACP for this process's own texts.
+std::wstring WideFromCodePage(UINT codePage, const std::string& text);
+inline std::wstring WideFrom932(const std::string& text) { return WideFromCodePage(932, text); }
 // The clipboard's CF_UNICODETEXT, or "(none)".
 std::wstring ClipboardUnicodeText();
 
