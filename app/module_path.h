@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "app/lead_bytes.h"
+#include "text/lead_bytes.h"
 
 // The directory part of a module file name with its trailing "\", or an empty
 // view when the name holds no "\" at all.

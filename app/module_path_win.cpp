@@ -1,7 +1,7 @@
 // The running executable's file name.
 #include "app/module_path_win.h"
 
-#include "app/ansi_code_page_win.h"
+#include "text/ansi_code_page_win.h"
 
 std::string RunningModuleFileName() {
     char name[MAX_PATH] = {};

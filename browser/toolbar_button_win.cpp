@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "app/program.h"
-#include "app/wide_text_win.h"
 #include "browser/browser.h"
 #include "browser/toolbar_button.h"
 #include "browser/toolbar_values.h"
+#include "text/wide_text_win.h"
 
 const ToolbarButtonOps realToolbarButtonOps = {
     RegCreateKeyExA, RegSetValueExA, RegCloseKey,

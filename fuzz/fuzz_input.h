@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "app/lead_bytes.h"
+#include "text/lead_bytes.h"
 
 // Splits the input at its first NUL into two byte strings (the second may be
 // empty); the first stays free of NUL bytes like a C string would be.

@@ -5,8 +5,8 @@
 // search that skips a lead byte cut off at the very end together with nothing.
 #include <vector>
 
-#include "app/lead_bytes.h"
 #include "fuzz/fuzz_input.h"
+#include "text/lead_bytes.h"
 
 namespace {
 

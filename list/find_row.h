@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "app/lead_bytes.h"
 #include "cache/cache_entry.h"
+#include "text/lead_bytes.h"
 
 // What to look for, as the list asks it (its LVFI_* flags, without windows.h).
 struct RowSearch {

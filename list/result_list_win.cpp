@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/ansi_code_page_win.h"
 #include "app/program.h"
-#include "app/wide_text_win.h"
 #include "list/cell_text.h"
 #include "list/copy_text.h"
 #include "list/find_row.h"
 #include "list/sort.h"
+#include "text/ansi_code_page_win.h"
+#include "text/wide_text_win.h"
 
 // Windows Vista's name for LVFI_PARTIAL, which mingw-w64's commctrl.h lacks.
 #ifndef LVFI_SUBSTRING

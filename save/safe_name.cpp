@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/lead_bytes.h"
+#include "text/lead_bytes.h"
 
 namespace {
 

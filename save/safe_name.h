@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/lead_bytes.h"
+#include "text/lead_bytes.h"
 
 // The cache holds addresses that any program may have written, and the last
 // segment of one may mean something else in a Windows file name: "..\..\x.dll"

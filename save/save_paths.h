@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/lead_bytes.h"
 #include "cache/cache_entry.h"
+#include "text/lead_bytes.h"
 
 // Every path the save commands build lives in a buffer of this size, NUL included.
 inline constexpr size_t kSavePathSize = 260;

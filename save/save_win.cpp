@@ -9,13 +9,13 @@
 #include <new>
 #include <string>
 
-#include "app/ansi_code_page_win.h"
 #include "app/program.h"
-#include "app/wide_text_win.h"
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
 #include "save/save_paths.h"
 #include "save/zone_mark_win.h"
+#include "text/ansi_code_page_win.h"
+#include "text/wide_text_win.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/lead_bytes.h"
+#include "text/lead_bytes.h"
 
 // The URL security zones, as the platform's security manager numbers them.
 inline constexpr uint32_t kZoneLocalMachine = 0;

@@ -2,9 +2,9 @@
 // manager's zone for each cached address.
 #include "save/zone_mark_win.h"
 
-#include "app/ansi_code_page_win.h"
-#include "app/wide_text_win.h"
 #include "save/zone_mark.h"
+#include "text/ansi_code_page_win.h"
+#include "text/wide_text_win.h"
 
 namespace {
 

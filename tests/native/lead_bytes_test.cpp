@@ -1,5 +1,5 @@
 // Lead-byte tables from CPINFO ranges, and the double-byte aware backslash search.
-#include "app/lead_bytes.h"
+#include "text/lead_bytes.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/wide_text_win.h"
+#include "text/wide_text_win.h"
 #include "tools/testkit/paths.h"
 
 namespace {

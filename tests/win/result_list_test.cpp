@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/ansi_code_page_win.h"
+#include "text/ansi_code_page_win.h"
 
 namespace {
 

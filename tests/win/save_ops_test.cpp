@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "app/program.h"
-#include "app/wide_text_win.h"
 #include "save/folder_chooser.h"
 #include "save/zone_mark_win.h"
+#include "text/wide_text_win.h"
 #include "tools/testkit/paths.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The ANSI code page's lead bytes.
-#include "app/ansi_code_page_win.h"
+#include "text/ansi_code_page_win.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Conversions between the program's code pages and UTF-16, and its message box.
-#include "app/wide_text_win.h"
+#include "text/wide_text_win.h"
 
 #include <climits>
 #include <new>

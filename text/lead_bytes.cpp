@@ -1,5 +1,5 @@
 // Lead-byte tables and the searches that use them.
-#include "app/lead_bytes.h"
+#include "text/lead_bytes.h"
 
 namespace {
 
