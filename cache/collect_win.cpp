@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cache/address.h"
+#include "cache/local_file_win.h"
 
 const CacheEnumOps realCacheEnumOps = {
     FindFirstUrlCacheEntryA, FindNextUrlCacheEntryA, FindCloseUrlCache,
@@ -80,7 +81,7 @@ void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, std::string_view prefix,
 
     CacheEntry entry;
     SetPathAndExtension(record.sourceUrl + prefix.size(), entry);
-    entry.localFile = info.lpszLocalFileName;
+    entry.localFile = ExactLocalFile(info.lpszLocalFileName, info.lpszSourceUrlName);
     entry.sourceUrl = info.lpszSourceUrlName;
     entry.size = info.dwSizeLow;
     entry.lastAccess = LocalTime(info.LastAccessTime, rules);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "app/settings_file_win.h"
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
 #include "save/save_paths.h"
@@ -72,11 +73,11 @@ void ShowCopyError(HWND dialog) {
 }
 
 void ReadSaveFolder(char* buffer, DWORD size) {
-    saveOps.readProfileString(kSettingsSection, kSaveFolderKey, "", buffer, size, settingsFile.Path());
+    ReadSetting(kSaveFolderKey, "", buffer, size, saveOps.readProfileString);
 }
 
 void WriteSaveFolder(const char* folder) {
-    saveOps.writeProfileString(kSettingsSection, kSaveFolderKey, folder, settingsFile.Path());
+    WriteSetting(kSaveFolderKey, folder, saveOps.writeProfileString);
 }
 
 // A path the user chose in a dialog as the ANSI bytes that name it, in path

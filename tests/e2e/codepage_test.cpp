@@ -143,4 +143,36 @@ TEST_F(CodePage, ExecNamesTheProgramAndCopiedTextIsUnicode) {
     EXPECT_EQ(app_.WaitForExit(), 0u);
 }
 
+// From a folder the ANSI code page cannot spell (田中 under 1252): Setting.ini
+// beside the program names the browser, the toolbar's "Exec" names the
+// program, and the next start does not take that "Exec" for stale.
+TEST_F(CodePage, ProgramInAFolderOfAnotherScript) {
+    testkit::StandinBrowser browser(site_);
+    ASSERT_TRUE(browser.Ready());
+    e2e::StartOptions options;
+    options.wideFolderName = L"\u7530\u4E2D";  // 田中
+    options.writeSettings = true;
+    options.settings = "[Tessiwok]\r\nBrowser=" + browser.Service() + "\r\n";
+    ASSERT_TRUE(app_.Start(options)) << app_.LastError();
+    EXPECT_EQ(app_.Address().substr(0, site_.size()), site_) << "the browser that Setting.ini names";
+    ASSERT_TRUE(app_.Click(IDC_TOOLBAR));
+    wchar_t exec[MAX_PATH] = {};
+    DWORD size = sizeof exec;
+    const std::wstring key = e2e::WideFromCodePage(CP_ACP, kToolbarButtonKey);
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"Exec", RRF_RT_REG_SZ, nullptr, exec, &size), ERROR_SUCCESS);
+    wchar_t execLong[MAX_PATH] = {};
+    ASSERT_NE(GetLongPathNameW(exec, execLong, MAX_PATH), 0u) << "Exec names a file that exists";
+    EXPECT_EQ(lstrcmpiW(execLong, app_.WideExePath().c_str()), 0);
+    ASSERT_TRUE(app_.PressKey(VK_ESCAPE));
+    ASSERT_EQ(app_.WaitForExit(), 0u);
+
+    e2e::Tessiwok again;
+    e2e::StartOptions inPlace;
+    inPlace.wideInPlace = app_.WideExePath();
+    ASSERT_TRUE(again.Start(inPlace)) << again.LastError();
+    EXPECT_EQ(SendMessageA(again.Control(IDC_TOOLBAR), BM_GETCHECK, 0, 0), BST_CHECKED) << "Exec not taken for stale";
+    ASSERT_TRUE(again.PressKey(VK_ESCAPE));
+    EXPECT_EQ(again.WaitForExit(), 0u);
+}
+
 }  // namespace
