@@ -21,6 +21,7 @@ namespace {
 const char kTitles[] = "相対パス\t拡張子\tサイズ\t最終アクセス\t更新日時\r\n";
 const char kSaveAsTitle[] = "キャッシュデータの保存先の決定";
 const char kCopied[] = "キャッシュデータをコピーしました";
+const char kGroup[] = "回収対象URL（指定した階層以下のキャッシュを対象とします）";
 constexpr int kFileNameField = 0x047C;  // the Save As dialog's name box (cmb13)
 
 // A folder whose last bytes, followed by "\", look like one double-byte
@@ -88,6 +89,11 @@ TEST_F(CodePage, TextsAreJapaneseAndSettingsLieBesideTheProgram) {
     ASSERT_TRUE(browser.Ready());
     ASSERT_NO_FATAL_FAILURE(StartAndCollect(browser));
     EXPECT_EQ(app_.Address(), site_);
+    // The template's own texts, which the ANSI dialog would make "??".
+    EXPECT_EQ(e2e::WindowTextW(app_.Control(IDC_COLLECT)), e2e::WideFrom932("回収"));
+    EXPECT_EQ(e2e::WindowTextW(app_.Control(IDC_SAVE)), e2e::WideFrom932("保存"));
+    EXPECT_EQ(e2e::WindowTextW(app_.Control(IDC_TOOLBAR)), e2e::WideFrom932("IEのツールバーに登録する"));
+    EXPECT_EQ(e2e::WindowTextW(e2e::FindDescendant(app_.Dialog(), -1, "Button")), e2e::WideFrom932(kGroup));
 
     std::wstring titles;
     for (const std::wstring& title : app_.ColumnTitlesW()) titles += (titles.empty() ? L"" : L"\t") + title;
