@@ -111,29 +111,27 @@ TEST(SafeFileName, DropsTrailingDotsAndSpaces) {
     });
 }
 
-// COM and LPT with a superscript 1-3 are devices too; the digits are spelled
-// as the code page spells them, and a byte that means something else in
-// another code page (B9 is "ą" in 1250) is no device there.
+// COM and LPT with a superscript 1-3 are devices too, spelled as the code
+// page spells them; B9 is "ą" in 1250 and no device there.
+LeadBytes WithSuperscripts(unsigned codePage, const char* prefix) {
+    LeadBytes table(codePage, nullptr, 0);
+    for (int digit = 1; digit <= 3; ++digit)
+        table.SetSuperscriptDigit(digit, std::string(prefix) + "\xB9\xB2\xB3"[digit - 1]);
+    return table;
+}
+
 TEST(SafeFileName, SuperscriptDevicesAsTheCodePageSpellsThem) {
-    LeadBytes cp1252(1252, nullptr, 0);
-    cp1252.SetSuperscriptDigit(1, "\xB9");
-    cp1252.SetSuperscriptDigit(2, "\xB2");
-    cp1252.SetSuperscriptDigit(3, "\xB3");
-    LeadBytes utf8(65001, nullptr, 0);
-    utf8.SetSuperscriptDigit(1, "\xC2\xB9");
-    utf8.SetSuperscriptDigit(2, "\xC2\xB2");
-    utf8.SetSuperscriptDigit(3, "\xC2\xB3");
-    const LeadBytes cp1250(1250, nullptr, 0);
+    const LeadBytes cp1252 = WithSuperscripts(1252, ""), utf8 = WithSuperscripts(65001, "\xC2"), cp1250(1250, nullptr, 0);
     ExpectTable({
         {"COM\xB9", "_COM\xB9", &cp1252},
         {"lpt\xB2.txt", "_lpt\xB2.txt", &cp1252},
         {"LPT\xB3 .gif", "_LPT\xB3 .gif", &cp1252},
         {"COM\xB9\xB9", "COM\xB9\xB9", &cp1252},
-        {"COM\xBC", "COM\xBC", &cp1252},  // ¼ is no device
+        {"COM\xBC", "COM\xBC", &cp1252},  // ¼
         {"COM\xC2\xB9.gif", "_COM\xC2\xB9.gif", &utf8},
-        {"COM\xB9", "COM\xB9", &utf8},    // a stray byte in UTF-8
-        {"COM\xB9", "COM\xB9", &cp1250},  // COMą
-        {"COM\xB9", "COM\xB9"},           // 932 has no superscripts
+        {"COM\xB9", "COM\xB9", &utf8},
+        {"COM\xB9", "COM\xB9", &cp1250},
+        {"COM\xB9", "COM\xB9"},  // 932 has no superscripts
     });
 }
 

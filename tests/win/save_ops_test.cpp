@@ -473,12 +473,7 @@ TEST_F(SaveTest, SaveAsChoiceTooLongOrEndingInADot) {
     EXPECT_EQ(script.profile["SaveFolder"], "C:\\before");
 
     script = Script{};
-    saveOps = realSaveOps;
     saveOps.getSaveFileName = ScriptedSaveAs;
-    saveOps.copyFile = ScriptedCopy;
-    saveOps.messageBox = ScriptedBox;
-    saveOps.readProfileString = ScriptedRead;
-    saveOps.writeProfileString = ScriptedWrite;
     script.saveAsChoice = WideFromAnsi(Out("name. ."));
     SaveOneEntry(list_, dialog_);
     EXPECT_EQ(script.events.front(), "copy " + Out("name"));
