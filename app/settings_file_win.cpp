@@ -1,7 +1,6 @@
 // The settings path: "Setting.ini" in the executable's directory.
 #include "app/settings_file_win.h"
 
-#include <cstring>
 #include <string>
 
 #include "app/module_path_win.h"
