@@ -1,6 +1,6 @@
-// The cached file's name where the ANSI enumeration lost characters ("?"):
-// asked for again in UTF-16 through the LocalFileOps seam, since no Wine
-// profile folder can be given a name the test's code page (932) lacks.
+// A cached file name with "?" (what the ANSI enumeration makes of a profile
+// folder the code page cannot spell) is asked for again in UTF-16, through
+// the LocalFileOps seam: no Wine profile folder can be given such a name.
 #include "cache/local_file_win.h"
 
 #include <gtest/gtest.h>
@@ -11,55 +11,38 @@
 
 namespace {
 
-std::wstring exactName;  // what the stub's record names; "" makes the lookup fail
-std::wstring askedUrl;
+std::wstring exactName;  // what the stub's record names
 
 BOOL WINAPI StubEntryInfo(LPCWSTR url, LPINTERNET_CACHE_ENTRY_INFOW info, LPDWORD size) {
-    askedUrl = url;
     const DWORD needed = static_cast<DWORD>(sizeof *info + (exactName.size() + 1) * sizeof(wchar_t));
-    if (exactName.empty()) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
-    if (info == nullptr || *size < needed) {
+    const bool small = info == nullptr || *size < needed;
+    if (small || std::wstring(url) != L"http://h.test/f.gif") {
         *size = needed;
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        SetLastError(small ? ERROR_INSUFFICIENT_BUFFER : ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
     *info = INTERNET_CACHE_ENTRY_INFOW{};
-    auto* name = reinterpret_cast<wchar_t*>(info + 1);
-    exactName.copy(name, exactName.size());
-    name[exactName.size()] = L'\0';
-    info->lpszLocalFileName = name;
+    info->lpszLocalFileName = reinterpret_cast<wchar_t*>(info + 1);
+    exactName.copy(info->lpszLocalFileName, exactName.size());
+    info->lpszLocalFileName[exactName.size()] = L'\0';
     return TRUE;
 }
 
-TEST(ExactLocalFile, NameWithQuestionMarksIsAskedForInUnicodeAndSpelledByItsShortName) {
+TEST(ExactLocalFile, NameWithQuestionMarksIsOpenedByItsShortName) {
     // 한 (Hangul) has no spelling in code page 932: only the short name opens it.
     const std::string scratch = testkit::MakeScratchDirectory(testkit::UniqueName("lf"));  // ASCII
-    const std::wstring folder(scratch.begin(), scratch.end());
-    const std::wstring profile = folder + L"\\\uD55C";
+    const std::wstring profile = std::wstring(scratch.begin(), scratch.end()) + L"\\\uD55C";
     ASSERT_TRUE(CreateDirectoryW(profile.c_str(), nullptr));
-    HANDLE file = CreateFileW((profile + L"\\f[1].gif").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    exactName = profile + L"\\f[1].gif";
+    HANDLE file = CreateFileW(exactName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     DWORD written = 0;
-    WriteFile(file, "cached", 6, &written, nullptr);
+    ASSERT_TRUE(WriteFile(file, "cached", 6, &written, nullptr));
     CloseHandle(file);
 
     localFileOps.getEntryInfo = StubEntryInfo;
-    const std::string lossy = "C:\\x\\?\\f[1].gif";
-    exactName = profile + L"\\f[1].gif";
-    const std::string exact = ExactLocalFile(lossy.c_str(), "http://h.test/f.gif");
-    EXPECT_EQ(askedUrl, L"http://h.test/f.gif");
-    EXPECT_EQ(exact.find('?'), std::string::npos) << exact;
-    EXPECT_EQ(testkit::ReadWholeFile(exact), "cached") << exact;
-
-    // No "?": taken as it is, nothing asked. A lookup that fails leaves the name.
-    askedUrl.clear();
-    EXPECT_EQ(ExactLocalFile("C:\\x\\f.gif", "http://h.test/f.gif"), "C:\\x\\f.gif");
-    EXPECT_TRUE(askedUrl.empty());
-    exactName.clear();
-    EXPECT_EQ(ExactLocalFile(lossy.c_str(), "http://h.test/f.gif"), lossy);
+    EXPECT_EQ(testkit::ReadWholeFile(ExactLocalFile("C:\\x\\?\\f[1].gif", "http://h.test/f.gif")), "cached");
+    EXPECT_EQ(ExactLocalFile("C:\\x\\f.gif", "http://other.test/"), "C:\\x\\f.gif");  // no "?": not asked
+    EXPECT_EQ(ExactLocalFile("C:\\?\\f.gif", "http://other.test/"), "C:\\?\\f.gif");  // not found: as it came
     localFileOps = realLocalFileOps;
 }
 
