@@ -13,6 +13,7 @@
 #include "list/sort.h"
 #include "res/resource.h"
 #include "save/save.h"
+#include "text/wide_text_win.h"
 
 namespace {
 
@@ -39,8 +40,36 @@ void ShowProgramIcon(HWND dialog) {
         SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 }
 
+// The template's texts in code page 932 bytes (this file is compiled with
+// -fexec-charset=CP932); the caption and the version are ASCII.
+const char kGroupText[] = "回収対象URL（指定した階層以下のキャッシュを対象とします）";
+const char kCollectText[] = "回収";
+const char kSaveText[] = "保存";
+const char kToolbarText[] = "IEのツールバーに登録する";
+
+bool IsGroupBox(HWND control) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    return lstrcmpiW(className, L"Button") == 0 && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// DialogBoxParamA makes each control from the template's UTF-16 text through
+// the ANSI code page, so a code page without Japanese (1252) shows "??". The
+// texts go in again through the Unicode function: the controls are Unicode
+// windows (the system's and common controls 6 classes are registered so)
+// and keep them as given. The dialog itself stays ANSI: its list still
+// notifies in the ANSI code page. The group box has no identifier of its own.
+void ShowOwnTexts(HWND dialog) {
+    SetDlgItemTextW(dialog, IDC_COLLECT, WideFromCp932(kCollectText).c_str());
+    SetDlgItemTextW(dialog, IDC_SAVE, WideFromCp932(kSaveText).c_str());
+    SetDlgItemTextW(dialog, IDC_TOOLBAR, WideFromCp932(kToolbarText).c_str());
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsGroupBox(child)) SetWindowTextW(child, WideFromCp932(kGroupText).c_str());
+}
+
 void OnInitDialog(HWND dialog) {
     ShowProgramIcon(dialog);
+    ShowOwnTexts(dialog);
     CheckDlgButton(dialog, IDC_TOOLBAR, IsToolbarButtonRegistered() ? BST_CHECKED : BST_UNCHECKED);
     SetupListColumns(GetDlgItem(dialog, IDC_RESULTS));
     FetchBrowserUrl(GetDlgItem(dialog, IDC_ADDRESS));

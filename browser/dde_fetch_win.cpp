@@ -1,5 +1,6 @@
 // Fills the address box with the page the browser shows, asked over DDE.
 #include "app/program.h"
+#include "app/settings_file_win.h"
 #include "browser/browser.h"
 #include "browser/dde_fetch.h"
 #include "browser/window_info.h"
@@ -43,8 +44,7 @@ void ShowReply(HWND addressBox, HDDEDATA data) {
 
 void FetchBrowserUrl(HWND addressBox) {
     char service[kBrowserServiceBufferSize] = {};
-    GetPrivateProfileStringA(kSettingsSection, kBrowserKey, "Iexplore", service, sizeof service,
-                             settingsFile.Path());
+    ReadSetting(kBrowserKey, "Iexplore", service, sizeof service);
 
     DWORD instance = 0;
     if (ddeFetchOps.initialize(&instance, IgnoreEverything, kDdeClientFlags, 0) != DMLERR_NO_ERROR)

@@ -11,9 +11,11 @@ struct ToolbarButtonOps {
     LONG(WINAPI* setValue)(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD bytes);
     LONG(WINAPI* closeKey)(HKEY key);
     DWORD(WINAPI* deleteKeyTree)(HKEY parent, LPCSTR subKey);  // SHDeleteKeyA
-    DWORD(WINAPI* getValue)(HKEY parent, LPCSTR subKey, LPCSTR name, DWORD* type, void* data,
-                            DWORD* bytes);                     // SHGetValueA
-    DWORD(WINAPI* fileAttributes)(LPCSTR path);
+    // "Exec" is read back and tested in UTF-16: in the ANSI code page a path
+    // it cannot spell would come back with "?" and count as stale.
+    DWORD(WINAPI* getValue)(HKEY parent, LPCWSTR subKey, LPCWSTR name, DWORD* type, void* data,
+                            DWORD* bytes);                     // SHGetValueW
+    DWORD(WINAPI* fileAttributes)(LPCWSTR path);
     int(WINAPI* messageBox)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);  // MessageBoxW
 };
 

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "cache/address.h"
+#include "cache/local_file_win.h"
+#include "cache/local_time_win.h"
 
 const CacheEnumOps realCacheEnumOps = {
     FindFirstUrlCacheEntryA, FindNextUrlCacheEntryA, FindCloseUrlCache,
@@ -13,62 +15,6 @@ const CacheEnumOps realCacheEnumOps = {
 CacheEnumOps cacheEnumOps = realCacheEnumOps;
 
 namespace {
-
-// The local zone's rules, read once per collection and once for each year
-// the times fall in. A time converts with the offset in force at that time
-// (summer or winter time, by that year's rules), as Explorer shows it:
-// FileTimeToLocalFileTime applies today's offset to every time, an hour off
-// for half of the year in a zone with summer time.
-struct ZoneRules {
-    DYNAMIC_TIME_ZONE_INFORMATION zone{};
-    bool known = false;  // false: only the current rules, through a null zone
-    struct Year {
-        WORD year = 0;  // 0: slot unused
-        TIME_ZONE_INFORMATION rules{};
-    } years[8];
-    size_t nextSlot = 0;
-};
-
-void ReadZone(ZoneRules& rules) {
-    rules.known = GetDynamicTimeZoneInformation(&rules.zone) != TIME_ZONE_ID_INVALID;
-}
-
-// The rules in force in a year; null for the zone's current rules, which
-// SystemTimeToTzSpecificLocalTime then reads itself.
-const TIME_ZONE_INFORMATION* RulesFor(ZoneRules& rules, WORD year) {
-    if (!rules.known) return nullptr;
-    for (const ZoneRules::Year& slot : rules.years)
-        if (slot.year == year) return &slot.rules;
-    ZoneRules::Year& slot = rules.years[rules.nextSlot];
-    if (!GetTimeZoneInformationForYear(year, &rules.zone, &slot.rules)) return nullptr;
-    slot.year = year;
-    rules.nextSlot = (rules.nextSlot + 1) % (sizeof rules.years / sizeof rules.years[0]);
-    return &slot.rules;
-}
-
-uint64_t ValueOf(const FILETIME& time) { return FileTime{time.dwLowDateTime, time.dwHighDateTime}.Value(); }
-
-// A zero time is the cache's "no time" (the server sent none). It stays zero:
-// converted, it would become a date near 1601 east of UTC and a value that no
-// calendar can show west of it.
-FileTime LocalTime(const FILETIME& utc, ZoneRules& rules) {
-    if (utc.dwLowDateTime == 0 && utc.dwHighDateTime == 0) return FileTime{};
-    SYSTEMTIME utcFields{};
-    SYSTEMTIME localFields{};
-    FILETIME utcWhole{};
-    FILETIME localWhole{};
-    if (FileTimeToSystemTime(&utc, &utcFields) &&
-        SystemTimeToTzSpecificLocalTime(RulesFor(rules, utcFields.wYear), &utcFields, &localFields) &&
-        SystemTimeToFileTime(&utcFields, &utcWhole) && SystemTimeToFileTime(&localFields, &localWhole)) {
-        // The fields hold whole milliseconds: the offset between the two goes
-        // onto the full time, which keeps its 100-ns ticks.
-        return FileTime::FromValue(ValueOf(utc) + (ValueOf(localWhole) - ValueOf(utcWhole)));
-    }
-    // A time no calendar holds (2^63 and above, or moved before 1601).
-    FILETIME local{};
-    if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
-    return FileTime{local.dwLowDateTime, local.dwHighDateTime};
-}
 
 void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, std::string_view prefix, ZoneRules& rules, EntryStore& store) {
     CacheRecord record;
@@ -80,7 +26,7 @@ void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, std::string_view prefix,
 
     CacheEntry entry;
     SetPathAndExtension(record.sourceUrl + prefix.size(), entry);
-    entry.localFile = info.lpszLocalFileName;
+    entry.localFile = ExactLocalFile(info.lpszLocalFileName, info.lpszSourceUrlName);
     entry.sourceUrl = info.lpszSourceUrlName;
     entry.size = info.dwSizeLow;
     entry.lastAccess = LocalTime(info.LastAccessTime, rules);

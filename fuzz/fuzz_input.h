@@ -28,14 +28,23 @@ inline void Require(bool holds) {
 
 // The lead-byte table that an input's first byte picks, taken off the input:
 // code page 932's, none (1252, 65001), or the one range 0x81-0xFE of a
-// double-byte code page with the general trail bytes (936). An empty input
+// double-byte code page with the general trail bytes (936), or 1252 with its
+// superscript digits. An empty input
 // gets 932's.
 inline const LeadBytes& TakeLeadBytes(const uint8_t*& data, size_t& size) {
     static const unsigned char kDoubleByteRanges[] = {0x81, 0xFE, 0, 0};
     static const LeadBytes doubleByte(936, kDoubleByteRanges, sizeof kDoubleByteRanges);
+    static const LeadBytes withSuperscripts = [] {
+        LeadBytes table(1252, nullptr, 0);  // 1252: superscripts 1-3 are B9, B2, B3
+        table.SetSuperscriptDigit(1, "\xB9");
+        table.SetSuperscriptDigit(2, "\xB2");
+        table.SetSuperscriptDigit(3, "\xB3");
+        return table;
+    }();
     if (size == 0) return Cp932LeadBytes();
-    const uint8_t pick = data[0] % 3;
+    const uint8_t pick = data[0] % 4;
     ++data;
     --size;
+    if (pick == 3) return withSuperscripts;
     return pick == 0 ? Cp932LeadBytes() : pick == 1 ? NoLeadBytes() : doubleByte;
 }

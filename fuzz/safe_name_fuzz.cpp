@@ -1,6 +1,7 @@
 // Safe file names from arbitrary bytes, in a code page that the first byte
 // picks: nothing that could leave the folder or name it, name a stream or be
-// refused, and nothing more than one byte longer.
+// refused, nothing that ends in a dot or a space (Windows would trim it), and
+// nothing more than one byte longer.
 // Rules out keeping a lead byte whose next byte is no trail byte (the pair
 // would hide a "/" or a control byte), a forbidden set missing one of
 // \ / : * ? " < > |, and a replacement that is not idempotent.
@@ -14,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const LeadBytes& leadBytes = TakeLeadBytes(data, size);
     std::string_view name(reinterpret_cast<const char*>(data), size);
     const std::string safe = SafeFileName(name, leadBytes);
-    Require(safe.size() == name.size() || safe.size() == name.size() + 1);
+    Require(safe.size() <= name.size() + 1);
     Require(!safe.empty());
+    Require(safe.back() != '.' && safe.back() != ' ');
     for (size_t i = 0; i < safe.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(safe[i]);
         if (leadBytes.IsLead(byte)) {
@@ -34,12 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Never the folder itself or its parent, nor a name that Windows trims to nothing.
     Require(safe != "." && safe != "..");
     Require(safe.find_first_not_of(". ") != std::string::npos);
-    // Bytes are only ever replaced by "_", after the one "_" put in front of a device name.
-    std::string_view kept(safe);
-    if (safe.size() > name.size()) {
-        Require(safe[0] == '_');
-        kept.remove_prefix(1);
-    }
-    for (size_t i = 0; i < name.size(); ++i) Require(kept[i] == name[i] || kept[i] == '_');
+    // Bytes are only ever replaced by "_" or dropped from the end, after the
+    // one "_" put in front of a device name.
+    auto keptFromName = [&](std::string_view kept) {
+        if (kept.size() > name.size()) return false;
+        for (size_t i = 0; i < kept.size(); ++i)
+            if (kept[i] != name[i] && kept[i] != '_') return false;
+        return true;
+    };
+    Require(keptFromName(safe) || (safe[0] == '_' && keptFromName(std::string_view(safe).substr(1))));
     return 0;
 }

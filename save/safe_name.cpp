@@ -20,13 +20,20 @@ bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view upper) {
     return true;
 }
 
-// Windows opens a device for these whatever extension follows.
-bool IsDeviceName(std::string_view base) {
+// Windows opens a device for these whatever extension follows: COM and LPT
+// with a digit 1-9 or a superscript 1-3, spelled as the code page spells it.
+bool IsDeviceName(std::string_view base, const LeadBytes& leadBytes) {
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
     for (std::string_view device : {"CON", "PRN", "AUX", "NUL"})
         if (EqualsIgnoringAsciiCase(base, device)) return true;
-    if (base.size() != 4 || base[3] < '1' || base[3] > '9') return false;
-    return EqualsIgnoringAsciiCase(base.substr(0, 3), "COM") || EqualsIgnoringAsciiCase(base.substr(0, 3), "LPT");
+    if (base.size() < 4) return false;
+    if (!EqualsIgnoringAsciiCase(base.substr(0, 3), "COM") && !EqualsIgnoringAsciiCase(base.substr(0, 3), "LPT"))
+        return false;
+    const std::string_view number = base.substr(3);
+    if (number.size() == 1 && number[0] >= '1' && number[0] <= '9') return true;
+    for (int digit = 1; digit <= 3; ++digit)
+        if (!leadBytes.SuperscriptDigit(digit).empty() && number == leadBytes.SuperscriptDigit(digit)) return true;
+    return false;
 }
 
 // "." and ".." name the folder itself and its parent, and Windows drops the
@@ -57,6 +64,13 @@ std::string SafeFileName(std::string_view name, const LeadBytes& leadBytes) {
             safe.push_back(IsForbiddenInFileName(byte) ? '_' : name[i]);
         }
     }
-    if (IsDeviceName(std::string_view(safe).substr(0, safe.find('.')))) safe.insert(safe.begin(), '_');
+    safe.resize(WithoutTrailingDotsAndSpaces(safe).size());
+    if (safe.empty()) return "_";
+    if (IsDeviceName(std::string_view(safe).substr(0, safe.find('.')), leadBytes)) safe.insert(safe.begin(), '_');
     return safe;
+}
+
+std::string_view WithoutTrailingDotsAndSpaces(std::string_view name) {
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
+    return name;
 }

@@ -22,6 +22,7 @@ struct SaveOps {
                                      LPCSTR file);
     BOOL(WINAPI* writeProfileString)(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file);
     int (*runFolderChooser)(FolderChooser& chooser);  // FolderChooser::Run by default
+    DWORD(WINAPI* commDlgExtendedError)();            // why getSaveFileName gave 0
 };
 
 extern const SaveOps realSaveOps;
@@ -29,14 +30,15 @@ extern SaveOps saveOps;
 
 // Copies the entry behind the first selected row through the Save As dialog.
 // A chosen path that the ANSI code page cannot spell exactly, or that is
-// longer than 259 bytes there, is refused with the copy error: nothing is
-// copied or remembered.
+// longer than 259 bytes there or than the dialog's buffer, is refused with
+// the copy error: nothing is copied or remembered. A chosen name ending in
+// dots or spaces is copied and marked under the name Windows makes of it.
 void SaveOneEntry(HWND list, HWND dialog);
 
 // Copies the entries behind every selected row into a folder the user picks;
 // a folder refused as in SaveOneEntry copies and remembers nothing.
 void SaveSelectedEntries(HWND list, HWND dialog);
 
-// Both replace a read-only or hidden file the user agreed to replace (the
+// Both replace a read-only, hidden or system file the user agreed to replace (the
 // Save As dialog's question, or the program's own); a folder of that name is
 // a failed copy, never asked about.

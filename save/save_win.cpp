@@ -2,6 +2,7 @@
 // picked in the folder chooser. Every message box is owned by the main dialog.
 #include "save/save.h"
 
+#include <cderr.h>
 #include <commctrl.h>
 
 #include <cwchar>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "app/settings_file_win.h"
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
 #include "save/save_paths.h"
@@ -25,7 +27,7 @@ int RunChooser(FolderChooser& chooser) { return chooser.Run(); }
 
 const SaveOps realSaveOps = {
     GetSaveFileNameW, CopyFileA, GetFileAttributesA, SetFileAttributesA, MessageBoxW,
-    GetPrivateProfileStringA, WritePrivateProfileStringA, RunChooser,
+    GetPrivateProfileStringA, WritePrivateProfileStringA, RunChooser, CommDlgExtendedError,
 };
 SaveOps saveOps = realSaveOps;
 
@@ -41,9 +43,10 @@ const char kAllCopiedText[] = "選択されたキャッシュデータのコピ�
 // Follows the destination path, which is converted from the ANSI code page on its own.
 const char kOverwriteQuestionText[] = "は、すでに存在します。上書きして、処理を続けてよろしいですか？";
 
-// Windows' CopyFile refuses to replace a file with either attribute
-// (ERROR_ACCESS_DENIED); Wine copies over it anyway.
-constexpr DWORD kRefusingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+// Windows' CopyFile refuses to replace a file with any of these attributes
+// (ERROR_ACCESS_DENIED: CreateFile with CREATE_ALWAYS refuses a hidden or
+// system file, as desktop.ini and Thumbs.db are); Wine copies over it anyway.
+constexpr DWORD kRefusingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 // What SetFileAttributes can put back; the others are not its to set.
 constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NORMAL |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
@@ -72,11 +75,11 @@ void ShowCopyError(HWND dialog) {
 }
 
 void ReadSaveFolder(char* buffer, DWORD size) {
-    saveOps.readProfileString(kSettingsSection, kSaveFolderKey, "", buffer, size, settingsFile.Path());
+    ReadSetting(kSaveFolderKey, "", buffer, size, saveOps.readProfileString);
 }
 
 void WriteSaveFolder(const char* folder) {
-    saveOps.writeProfileString(kSettingsSection, kSaveFolderKey, folder, settingsFile.Path());
+    WriteSetting(kSaveFolderKey, folder, saveOps.writeProfileString);
 }
 
 // A path the user chose in a dialog as the ANSI bytes that name it, in path
@@ -93,7 +96,7 @@ bool ChosenPathInAnsi(std::wstring_view chosen, char* path, size_t size) {
 
 // Copies the entry's file to destination, where existing (the attributes read
 // after the user agreed to replace what is there, INVALID_FILE_ATTRIBUTES for
-// nothing) stands. A read-only or hidden file loses those attributes first and
+// nothing) stands. A read-only, hidden or system file loses those attributes first and
 // gets them back when the copy fails. A folder is never copied over.
 bool CopyReplacing(const CacheEntry& entry, const char* destination, DWORD existing) {
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
@@ -137,11 +140,20 @@ void SaveOne(HWND list, HWND dialog) {
     // uses the current directory: Setting.ini is found beside the program.
     request.Flags = OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
 
-    if (!saveOps.getSaveFileName(&request)) return;  // cancelled or failed: nothing to say
+    if (!saveOps.getSaveFileName(&request)) {
+        // Cancelled, or failed: nothing to say, but for a choice longer than
+        // the buffer, which the user made and expects copied.
+        if (saveOps.commDlgExtendedError() == FNERR_BUFFERTOOSMALL) ShowCopyError(dialog);
+        return;
+    }
     if (!ChosenPathInAnsi(std::wstring_view(chosen, wcsnlen(chosen, std::size(chosen))), path, sizeof path)) {
         ShowCopyError(dialog);
         return;
     }
+    // "name." typed into the dialog: CopyFile creates "name", the stream
+    // "name.:Zone.Identifier" would not be trimmed and land on another file.
+    // Both take the name Windows makes; one left without a name fails the copy.
+    path[WithoutTrailingDotsAndSpaces(path).size()] = '\0';
 
     const ZoneMarker marker;
     // The dialog has already asked before replacing an existing file.

@@ -67,6 +67,23 @@ void WriteStream(const wchar_t* destination, const std::wstring& path, const std
     if (!whole || !closed) zoneMarkOps.deleteFile(path.c_str());
 }
 
+// On NTFS a file's times belong to the file, not to one stream: writing or
+// deleting the mark's stream can move the copy's modified time to now, where
+// the plain copy keeps the cached file's. The time read before goes back on.
+// Under Wine the stream is a file of its own and nothing moves (save_ops_test
+// shows it through the seam's writeFile).
+void RestoreModifiedTime(const wchar_t* destination, const FILETIME& before) {
+    WIN32_FILE_ATTRIBUTE_DATA now{};
+    if (!GetFileAttributesExW(destination, GetFileExInfoStandard, &now) ||
+        CompareFileTime(&now.ftLastWriteTime, &before) == 0)
+        return;
+    HANDLE file = CreateFileW(destination, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    SetFileTime(file, nullptr, nullptr, &before);
+    CloseHandle(file);
+}
+
 }  // namespace
 
 ZoneMarker::ZoneMarker() {
@@ -89,10 +106,13 @@ void ZoneMarker::MarkCopy(const char* destinationPath, const std::string& source
     const std::wstring stream = StreamPath(destination);
     if (stream.empty()) return;
     const std::string text = ZoneIdentifierText(zone, sourceUrl, AnsiLeadBytes());
+    WIN32_FILE_ATTRIBUTE_DATA before{};
+    const bool timed = GetFileAttributesExW(destination, GetFileExInfoStandard, &before) != FALSE;
     if (text.empty()) {
         // The replaced file's mark would speak for what it held before; no mark there is no error.
         zoneMarkOps.deleteFile(stream.c_str());
-        return;
+    } else {
+        WriteStream(destination, stream, text);
     }
-    WriteStream(destination, stream, text);
+    if (timed) RestoreModifiedTime(destination, before.ftLastWriteTime);
 }

@@ -39,7 +39,8 @@ public:
     // replacing a mark the replaced file carried; for any other zone, or when
     // the zone cannot be told, deletes such a stale mark. A mark that cannot
     // be written whole (no streams on FAT32, exFAT, some shares) is deleted:
-    // the copy stays as it is, unmarked.
+    // the copy stays as it is, unmarked. The copy keeps the modified time it
+    // had before the mark.
     void MarkCopy(const char* destination, const std::string& sourceUrl) const;  // ANSI code page path
 
 private:

@@ -1,9 +1,13 @@
 // The ANSI code page's lead bytes.
 #include "text/ansi_code_page_win.h"
 
+#include <string>
+
+#include "text/wide_text_win.h"
+
 namespace {
 
-LeadBytes ReadAnsiLeadBytes() {
+LeadBytes ReadLeadBytes() {
     const UINT codePage = GetACP();
     CPINFO info{};
     if (GetCPInfo(CP_ACP, &info)) return LeadBytes(codePage, info.LeadByte, sizeof info.LeadByte);
@@ -21,6 +25,19 @@ LeadBytes ReadAnsiLeadBytes() {
         // More ranges than CPINFO can hold are never reported: the rest stay single bytes.
     }
     return LeadBytes(codePage, ranges, used);
+}
+
+// The lead bytes, and the superscript digits as the code page spells them
+// exactly (no best fit: 932 would give a plain "1", which is no device).
+LeadBytes ReadAnsiLeadBytes() {
+    LeadBytes table = ReadLeadBytes();
+    const wchar_t superscripts[] = {L'\u00B9', L'\u00B2', L'\u00B3'};
+    for (int digit = 1; digit <= 3; ++digit) {
+        std::string spelling;
+        if (AnsiFromWide(std::wstring_view(&superscripts[digit - 1], 1), spelling))
+            table.SetSuperscriptDigit(digit, spelling);
+    }
+    return table;
 }
 
 }  // namespace

@@ -20,6 +20,17 @@ LeadBytes::LeadBytes(unsigned codePage, const unsigned char* ranges, size_t size
         trail_[byte] = byte != 0x7F && (codePage != 932 || byte <= 0xFC);
 }
 
+void LeadBytes::SetSuperscriptDigit(int digit, std::string_view spelling) {
+    if (digit < 1 || digit > 3 || spelling.size() > kMaxSuperscriptBytes) return;
+    spelling.copy(superscript_[digit - 1], spelling.size());
+    superscriptSize_[digit - 1] = spelling.size();
+}
+
+std::string_view LeadBytes::SuperscriptDigit(int digit) const {
+    if (digit < 1 || digit > 3) return {};
+    return std::string_view(superscript_[digit - 1], superscriptSize_[digit - 1]);
+}
+
 const LeadBytes& Cp932LeadBytes() {
     static const LeadBytes table(932, kCp932Ranges, sizeof kCp932Ranges);
     return table;

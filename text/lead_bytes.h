@@ -25,9 +25,20 @@ public:
     // Whether byte may follow a lead byte as the second byte of one character.
     bool IsTrail(unsigned char byte) const { return trail_[byte]; }
 
+    // How the code page spells the superscript digit 1, 2 or 3 (U+00B9,
+    // U+00B2, U+00B3; Windows reserves COM¹ and LPT¹ as devices): B9 in
+    // 1252, C2 B9 in UTF-8, nothing in 932 or where the code page lacks it
+    // (1250 has a B9 of its own, "ą"). Empty until set; a spelling longer
+    // than kMaxSuperscriptBytes, or another digit, is ignored.
+    static constexpr size_t kMaxSuperscriptBytes = 4;
+    void SetSuperscriptDigit(int digit, std::string_view spelling);
+    std::string_view SuperscriptDigit(int digit) const;
+
 private:
     bool lead_[256] = {};
     bool trail_[256] = {};
+    char superscript_[3][kMaxSuperscriptBytes] = {};
+    size_t superscriptSize_[3] = {};
 };
 
 // Code page 932 (lead bytes 0x81-0x9F, 0xE0-0xFC), as GetCPInfo reports it.

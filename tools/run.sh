@@ -45,6 +45,13 @@ if [ "$headless" = 1 ]; then
 else
   wine reg delete "$explorer" /v Desktop /f >/dev/null 2>&1 || true
 fi
+# The desktop is made once, by the prefix's first program, which
+# wine_session_start has already run: on a new prefix that desktop had no
+# setting yet and draws no caption. The server goes, with that desktop, and
+# is waited for; the next program makes the desktop as set.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+wineserver -p >/dev/null 2>&1 || true
 
 # Step 1: the demo cache (earlier runs' copies of the site are removed first).
 wine "$build/tools/cachefill.exe" clear "http://127.0.0.1:" >/dev/null

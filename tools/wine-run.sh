@@ -24,7 +24,9 @@ TESSIWOK_PREFIX=$(realpath -m "$TESSIWOK_PREFIX")  # Wine takes an absolute pref
 export WINEPREFIX=$TESSIWOK_PREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export LANG=${TESSIWOK_LANG:-ja_JP.UTF-8} LC_ALL=${TESSIWOK_LANG:-ja_JP.UTF-8}
+# The locale goes to Wine alone (env below): exported here, this shell would
+# switch to it itself, and warn where it is missing.
+locale_env=(env "LANG=${TESSIWOK_LANG:-ja_JP.UTF-8}" "LC_ALL=${TESSIWOK_LANG:-ja_JP.UTF-8}")
 export WINEARCH=win64
 export TZ=${TZ:-Asia/Tokyo}
 
@@ -78,7 +80,7 @@ mkdir -p "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "${wine[@]}" wineboot -i >/dev/null 2>&1 || true
+    "${locale_env[@]}" "${wine[@]}" wineboot -i >/dev/null 2>&1 || true
     wineserver -w
     if [ "$can_run_32bit" -eq 1 ]; then touch "$WINEPREFIX/.wine32"; fi
   fi
@@ -91,4 +93,4 @@ mkdir -p "$WINEPREFIX"
   done
 ) 9>"$WINEPREFIX.lock"
 
-exec "${wine[@]}" "$@"
+exec "${locale_env[@]}" "${wine[@]}" "$@"

@@ -9,7 +9,10 @@ wine_session_start() {
   local prefix
   prefix=$(realpath -m "$1")  # Wine takes an absolute prefix only
   export TESSIWOK_PREFIX=$prefix
-  export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  # No LANG or LC_ALL here: setting them in this shell makes the shell itself
+  # switch locale (and warn on a machine that lacks it); tools/wine-run.sh
+  # gives the Japanese locale to Wine alone.
+  export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
   if [ -z "${DISPLAY:-}" ]; then
     local n
     for n in $(seq 90 140); do

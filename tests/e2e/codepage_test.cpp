@@ -21,6 +21,7 @@ namespace {
 const char kTitles[] = "相対パス\t拡張子\tサイズ\t最終アクセス\t更新日時\r\n";
 const char kSaveAsTitle[] = "キャッシュデータの保存先の決定";
 const char kCopied[] = "キャッシュデータをコピーしました";
+const char kGroup[] = "回収対象URL（指定した階層以下のキャッシュを対象とします）";
 constexpr int kFileNameField = 0x047C;  // the Save As dialog's name box (cmb13)
 
 // A folder whose last bytes, followed by "\", look like one double-byte
@@ -88,6 +89,11 @@ TEST_F(CodePage, TextsAreJapaneseAndSettingsLieBesideTheProgram) {
     ASSERT_TRUE(browser.Ready());
     ASSERT_NO_FATAL_FAILURE(StartAndCollect(browser));
     EXPECT_EQ(app_.Address(), site_);
+    // The template's own texts, which the ANSI dialog would make "??".
+    EXPECT_EQ(e2e::WindowTextW(app_.Control(IDC_COLLECT)), e2e::WideFrom932("回収"));
+    EXPECT_EQ(e2e::WindowTextW(app_.Control(IDC_SAVE)), e2e::WideFrom932("保存"));
+    EXPECT_EQ(e2e::WindowTextW(app_.Control(IDC_TOOLBAR)), e2e::WideFrom932("IEのツールバーに登録する"));
+    EXPECT_EQ(e2e::WindowTextW(e2e::FindDescendant(app_.Dialog(), -1, "Button")), e2e::WideFrom932(kGroup));
 
     std::wstring titles;
     for (const std::wstring& title : app_.ColumnTitlesW()) titles += (titles.empty() ? L"" : L"\t") + title;
@@ -141,6 +147,38 @@ TEST_F(CodePage, ExecNamesTheProgramAndCopiedTextIsUnicode) {
     EXPECT_NE(copied.find(L"\r\nsub/b.txt\ttxt\t"), std::wstring::npos);
     ASSERT_TRUE(app_.PressKey(VK_ESCAPE));
     EXPECT_EQ(app_.WaitForExit(), 0u);
+}
+
+// From a folder the ANSI code page cannot spell (田中 under 1252): Setting.ini
+// beside the program names the browser, the toolbar's "Exec" names the
+// program, and the next start does not take that "Exec" for stale.
+TEST_F(CodePage, ProgramInAFolderOfAnotherScript) {
+    testkit::StandinBrowser browser(site_);
+    ASSERT_TRUE(browser.Ready());
+    e2e::StartOptions options;
+    options.wideFolderName = L"\u7530\u4E2D";  // 田中
+    options.writeSettings = true;
+    options.settings = "[Tessiwok]\r\nBrowser=" + browser.Service() + "\r\n";
+    ASSERT_TRUE(app_.Start(options)) << app_.LastError();
+    EXPECT_EQ(app_.Address().substr(0, site_.size()), site_) << "the browser that Setting.ini names";
+    ASSERT_TRUE(app_.Click(IDC_TOOLBAR));
+    wchar_t exec[MAX_PATH] = {};
+    DWORD size = sizeof exec;
+    const std::wstring key = e2e::WideFromCodePage(CP_ACP, kToolbarButtonKey);
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"Exec", RRF_RT_REG_SZ, nullptr, exec, &size), ERROR_SUCCESS);
+    wchar_t execLong[MAX_PATH] = {};
+    ASSERT_NE(GetLongPathNameW(exec, execLong, MAX_PATH), 0u) << "Exec names a file that exists";
+    EXPECT_EQ(lstrcmpiW(execLong, app_.WideExePath().c_str()), 0);
+    ASSERT_TRUE(app_.PressKey(VK_ESCAPE));
+    ASSERT_EQ(app_.WaitForExit(), 0u);
+
+    e2e::Tessiwok again;
+    e2e::StartOptions inPlace;
+    inPlace.wideInPlace = app_.WideExePath();
+    ASSERT_TRUE(again.Start(inPlace)) << again.LastError();
+    EXPECT_EQ(SendMessageA(again.Control(IDC_TOOLBAR), BM_GETCHECK, 0, 0), BST_CHECKED) << "Exec not taken for stale";
+    ASSERT_TRUE(again.PressKey(VK_ESCAPE));
+    EXPECT_EQ(again.WaitForExit(), 0u);
 }
 
 }  // namespace

@@ -186,8 +186,50 @@ bool Tessiwok::Fail(const std::string& reason) {
     return false;
 }
 
+namespace {
+
+// The program CreateThroughWidePath starts, by its exact UTF-16 path.
+std::wstring wideProgram;
+
+// In StartProcess's place of CreateProcessA: the ANSI call cannot start a
+// program whose folder the ANSI code page cannot spell (error 123).
+BOOL WINAPI CreateThroughWidePath(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL inherit,
+                                  DWORD flags, LPVOID environment, LPCSTR, LPSTARTUPINFOA,
+                                  LPPROCESS_INFORMATION info) {
+    std::wstring command = L"\"" + wideProgram + L"\"";
+    const std::wstring folder = wideProgram.substr(0, wideProgram.rfind(L'\\') + 1);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessW(wideProgram.c_str(), &command[0], nullptr, nullptr, inherit, flags, environment,
+                          folder.c_str(), &startup, info);
+}
+
+}  // namespace
+
 bool Tessiwok::Start(const StartOptions& options, DWORD timeoutMs) {
-    if (!options.inPlace.empty()) {
+    wideProgram.clear();
+    if (!options.wideFolderName.empty() || !options.wideInPlace.empty()) {
+        wideProgram = options.wideInPlace;
+        if (wideProgram.empty()) {
+            const std::wstring folder =
+                WideFromCodePage(CP_ACP, testkit::MakeScratchDirectory(testkit::UniqueName("e2e"))) + L"\\" +
+                options.wideFolderName;
+            if (!CreateDirectoryW(folder.c_str(), nullptr)) return Fail("cannot make the folder");
+            wideProgram = folder + L"\\" + WideFromCodePage(CP_ACP, options.exeName);
+            if (!CopyFileW(WideFromCodePage(CP_ACP, BuiltExePath()).c_str(), wideProgram.c_str(), FALSE))
+                return Fail("cannot copy " + BuiltExePath());
+            ownsFolder_ = true;
+        }
+        wideExePath_ = wideProgram;
+        wchar_t shortName[MAX_PATH] = {};
+        const DWORD length = GetShortPathNameW(wideProgram.c_str(), shortName, MAX_PATH);
+        char ansi[MAX_PATH] = {};
+        if (length == 0 || length >= MAX_PATH ||
+            WideCharToMultiByte(CP_ACP, 0, shortName, -1, ansi, sizeof ansi, nullptr, nullptr) == 0)
+            return Fail("no short name for the program");
+        exePath_ = ansi;
+        folder_ = exePath_.substr(0, exePath_.rfind('\\') + 1);
+    } else if (!options.inPlace.empty()) {
         exePath_ = options.inPlace;
         folder_ = exePath_.substr(0, exePath_.rfind('\\') + 1);
         if (GetFileAttributesA(exePath_.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no program " + exePath_);
@@ -205,7 +247,8 @@ bool Tessiwok::Start(const StartOptions& options, DWORD timeoutMs) {
 
     PROCESS_INFORMATION info{};
     const std::string& workingFolder = options.workingFolder.empty() ? folder_ : options.workingFolder;
-    if (!testkit::StartProcess(exePath_, "\"" + exePath_ + "\"", workingFolder, info))
+    if (!testkit::StartProcess(exePath_, "\"" + exePath_ + "\"", workingFolder, info,
+                               wideProgram.empty() ? CreateProcessA : CreateThroughWidePath))
         return Fail("cannot start " + exePath_);
     CloseHandle(info.hThread);
     process_ = info.hProcess;

@@ -124,6 +124,14 @@ struct StartOptions {
     std::string inPlace;
     // The working folder the program starts in; empty: the program's folder.
     std::string workingFolder;
+    // When set, the copy goes into a fresh folder of this UTF-16 name, which
+    // the ANSI code page need not spell (田中 under 1252), and is started by
+    // its exact path (CreateProcessW); Folder() is then the folder's short
+    // name, which every code page spells (folderName is not used).
+    std::wstring wideFolderName;
+    // When set, this program (an exact UTF-16 path) is started that way where
+    // it lies: a copy that an earlier start made in wideFolderName.
+    std::wstring wideInPlace;
 };
 
 class Tessiwok {
@@ -143,6 +151,9 @@ public:
     // The folder of the copy, with its trailing "\", and the copy's path.
     const std::string& Folder() const { return folder_; }
     const std::string& ExePath() const { return exePath_; }
+    // The copy's exact path when it was started by one (StartOptions' wide
+    // names), else "".
+    const std::wstring& WideExePath() const { return wideExePath_; }
     std::string SettingsPath() const { return folder_ + "Setting.ini"; }
     HANDLE Process() const { return process_; }
     DWORD ProcessId() const { return processId_; }
@@ -252,6 +263,7 @@ private:
     std::string folder_;
     bool ownsFolder_ = false;  // a scratch folder of the driver's, removed with it
     std::string exePath_;
+    std::wstring wideExePath_;
     std::string error_;
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;

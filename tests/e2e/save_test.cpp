@@ -465,10 +465,12 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Commit("img/nul.gif", "gif"));
     ASSERT_NO_FATAL_FAILURE(Commit("ok.gif", "gif"));
     ASSERT_NO_FATAL_FAILURE(Commit("blog/?p=123", "htm"));
+    ASSERT_NO_FATAL_FAILURE(Commit("name.", "bin"));
     ASSERT_NO_FATAL_FAILURE(StartAndCollect());
     std::vector<std::string> shown;
     for (const auto& [path, row] : rowOf_) shown.push_back(path);
-    EXPECT_EQ(shown, (std::vector<std::string>{"..\\..\\evil.dll", "a:b.gif", "blog/", "img/nul.gif", "ok.gif"}));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"..\\..\\evil.dll", "a:b.gif", "blog/", "img/nul.gif", "name.", "ok.gif"}));
 
     // Save As proposes the safe name.
     ASSERT_TRUE(app_.SelectRows(Rows({"a:b.gif"})));
@@ -482,7 +484,7 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     const std::string chosen = out_ + "\\a\\b";
     ASSERT_TRUE(CreateDirectoryA((out_ + "\\a").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
-    HWND chooser = OpenChooser({"..\\..\\evil.dll", "a:b.gif", "blog/", "img/nul.gif", "ok.gif"}, chosen);
+    HWND chooser = OpenChooser({"..\\..\\evil.dll", "a:b.gif", "blog/", "img/nul.gif", "name.", "ok.gif"}, chosen);
     ASSERT_NE(chooser, nullptr);
     ASSERT_NO_FATAL_FAILURE(ChooseIn(chooser, chosen));
     ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
@@ -491,7 +493,10 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
     ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
     EXPECT_EQ(testkit::FilesIn(chosen),
-              (std::vector<std::string>{".._.._evil.dll", "_", "_nul.gif", "a_b.gif", "ok.gif"}));
+              (std::vector<std::string>{".._.._evil.dll", "_", "_nul.gif", "a_b.gif", "name", "ok.gif"}));
+    // "name." is saved as "name", the name Windows makes, and its mark is on that file.
+    EXPECT_EQ(MarkOf(chosen + "\\name"), InternetMark(site_ + "name."));
+    EXPECT_FALSE(Exists(chosen + "\\name.:Zone.Identifier"));
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\_"), content_["blog/?p=123"]);
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\.._.._evil.dll"), content_["..\\..\\evil.dll"]);
     EXPECT_EQ(testkit::ReadWholeFile(chosen + "\\a_b.gif"), content_["a:b.gif"]);

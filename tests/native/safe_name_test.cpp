@@ -31,8 +31,6 @@ TEST(SafeFileName, LeavesSafeNamesByteForByte) {
         {"\xea\xa2x", "\xea\xa2x"},            // a lead byte 0xE0-0xFC
         {"\xa0\xb1\xdf\x80\xfd\xff", "\xa0\xb1\xdf\x80\xfd\xff"},  // single-byte kana and other high bytes
         {"x\x7f", "x\x7f"},
-        {"name.", "name."},  // a lone trailing "." or space is the platform's
-        {"name ", "name "},
         {"CONSOLE.gif", "CONSOLE.gif"},
         {"COM10.gif", "COM10.gif"},
         {"COM0", "COM0"},
@@ -71,11 +69,11 @@ TEST(SafeFileName, PrefixesDeviceNamesInAnyCase) {
         {"Com1.gif", "_Com1.gif"},
         {"LPT9", "_LPT9"},
         {"lpt1.a.b", "_lpt1.a.b"},
-        {"PRN.", "_PRN."},
+        {"PRN.", "_PRN"},
         {"aux", "_aux"},
         {"NuL.gif", "_NuL.gif"},
         {"NUL .txt", "_NUL .txt"},  // Windows drops the spaces before the dot
-        {"com9  ", "_com9  "},
+        {"com9  ", "_com9"},
         {"con:x", "con_x"},         // not a device name once the ":" is gone
         {"CON|.gif", "CON_.gif"},
     });
@@ -91,10 +89,49 @@ TEST(SafeFileName, NamesOfOnlyDotsAndSpacesBecomeAsManyUnderscores) {
         {" ..", "___"},
         {"   ", "___"},
         {"..a", "..a"},  // anything else in the name: today's rule
-        {"a..", "a.."},
+        {"a..", "a"},
         {".. .gif", ".. .gif"},
         {"..\\", ".._"},
         {"..\x81", ".._"},
+    });
+}
+
+// Windows drops them from the file it creates but not from the mark's stream
+// name: the saved name must already be the one Windows makes.
+TEST(SafeFileName, DropsTrailingDotsAndSpaces) {
+    ExpectTable({
+        {"name.", "name"},
+        {"name. .", "name"},
+        {"a.gif  ", "a.gif"},
+        {"x.. ", "x"},
+        {".a.", ".a"},
+        {"\x01.", "_"},
+        {"\x95\x5c.", "\x95\x5c"},  // 表 stays whole
+        {"con.", "_con"},
+    });
+}
+
+// COM and LPT with a superscript 1-3 are devices too, spelled as the code
+// page spells them; B9 is "ą" in 1250 and no device there.
+LeadBytes WithSuperscripts(unsigned codePage, const char* prefix) {
+    LeadBytes table(codePage, nullptr, 0);
+    for (int digit = 1; digit <= 3; ++digit)
+        table.SetSuperscriptDigit(digit, std::string(prefix) + "\xB9\xB2\xB3"[digit - 1]);
+    return table;
+}
+
+TEST(SafeFileName, SuperscriptDevicesAsTheCodePageSpellsThem) {
+    const LeadBytes cp1252 = WithSuperscripts(1252, ""), utf8 = WithSuperscripts(65001, "\xC2"), cp1250(1250, nullptr, 0);
+    ExpectTable({
+        {"COM\xB9", "_COM\xB9", &cp1252},
+        {"lpt\xB2.txt", "_lpt\xB2.txt", &cp1252},
+        {"LPT\xB3 .gif", "_LPT\xB3 .gif", &cp1252},
+        {"COM\xB9\xB9", "COM\xB9\xB9", &cp1252},
+        {"COM\xBC", "COM\xBC", &cp1252},  // ¼
+        {"COM\xC2\xB9.gif", "_COM\xC2\xB9.gif", &utf8},
+        {"COM\xB9", "COM\xB9", &utf8},
+        {"COM\xB9", "COM\xB9", &cp1250},
+        {"COM\xB9", "COM\xB9"},  // 932 has no superscripts
     });
 }
 

@@ -21,6 +21,7 @@
 #include "save/zone_mark_win.h"
 #include "text/wide_text_win.h"
 #include "tools/testkit/paths.h"
+#include "tools/testkit/url_cache_fixture.h"
 
 namespace {
 
@@ -94,8 +95,8 @@ BOOL WINAPI ScriptedSaveAs(LPOPENFILENAMEW request) {
     return TRUE;
 }
 
-// Copies as Windows does, which refuses to replace a read-only or hidden
-// file; Wine replaces it.
+// Copies as Windows does, which refuses to replace a read-only, hidden or
+// system file; Wine replaces it.
 BOOL WINAPI ScriptedCopy(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
     script.events.push_back(std::string("copy ") + destination);
     const DWORD existing = GetFileAttributesA(destination);
@@ -103,7 +104,8 @@ BOOL WINAPI ScriptedCopy(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
         SetLastError(ERROR_DISK_FULL);
         return FALSE;
     }
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))) {
+    if (existing != INVALID_FILE_ATTRIBUTES &&
+        (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -450,6 +452,35 @@ TEST_F(SaveTest, SaveAsCancelledOrFailingLeavesEverythingAsItWas) {
 // would go to a folder "a"), and a name of hiragana makes the path 260 bytes
 // long, one more than a path holds. The copy error, and nothing copied or
 // remembered.
+// A choice longer than the dialog's buffer (300 characters typed) makes
+// GetSaveFileNameW fail with FNERR_BUFFERTOOSMALL: the user chose, so it is
+// the copy error, not the silence of a cancel. A chosen "name." is copied and
+// marked as "name", the file Windows makes of it.
+BOOL WINAPI ChoiceTooLong(LPOPENFILENAMEW) {
+    ++script.saveAsCalls;
+    return FALSE;
+}
+DWORD WINAPI BufferTooSmall() { return FNERR_BUFFERTOOSMALL; }
+
+TEST_F(SaveTest, SaveAsChoiceTooLongOrEndingInADot) {
+    ASSERT_NO_FATAL_FAILURE(Fill({"img/a.gif"}));
+    Select({0});
+    script.profile["SaveFolder"] = "C:\\before";
+    saveOps.getSaveFileName = ChoiceTooLong;
+    saveOps.commDlgExtendedError = BufferTooSmall;
+    SaveOneEntry(list_, dialog_);
+    EXPECT_EQ(script.events, std::vector<std::string>{std::string("box ") + kCopyError});
+    EXPECT_EQ(script.profile["SaveFolder"], "C:\\before");
+
+    script = Script{};
+    saveOps.getSaveFileName = ScriptedSaveAs;
+    script.saveAsChoice = WideFromAnsi(Out("name. ."));
+    SaveOneEntry(list_, dialog_);
+    EXPECT_EQ(script.events.front(), "copy " + Out("name"));
+    EXPECT_EQ(testkit::FilesIn(out_), std::vector<std::string>{"name"});
+    EXPECT_TRUE(Exists(Out("name:Zone.Identifier")));
+}
+
 TEST_F(SaveTest, SaveAsPathTheAnsiCodePageCannotSpellIsRefused) {
     ASSERT_NO_FATAL_FAILURE(Fill({"img/logo.gif"}));
     Select({0});
@@ -491,6 +522,9 @@ TEST_F(SaveTest, AgreedReplacementOfReadOnlyOrHiddenFilesNeverOfAFolder) {
         {"hidden, Save As", FILE_ATTRIBUTE_HIDDEN, true, IDYES, false, true},
         {"read-only, No", FILE_ATTRIBUTE_READONLY, false, IDNO, false, false},
         {"hidden, Yes, the copy fails", FILE_ATTRIBUTE_HIDDEN, false, IDYES, true, false},
+        {"system (desktop.ini), Yes", FILE_ATTRIBUTE_SYSTEM, false, IDYES, false, true},
+        {"system, Save As", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN, true, IDYES, false, true},
+        {"system, Yes, the copy fails", FILE_ATTRIBUTE_SYSTEM, false, IDYES, true, false},
         {"a folder", FILE_ATTRIBUTE_DIRECTORY, false, IDYES, false, false},
     };
     ASSERT_NO_FATAL_FAILURE(Fill({"x.gif"}));
@@ -693,6 +727,42 @@ std::wstring StreamOf(const std::string& file) {  // ASCII paths
     std::wstring path = L"\\\\?\\";
     for (char c : file + ":Zone.Identifier") path.push_back(static_cast<wchar_t>(c));
     return path;
+}
+
+// On NTFS a file's times belong to the file: writing the mark's stream moves
+// the copy's modified time to now. Wine keeps the stream as a file of its
+// own, so this write does what NTFS does; the copy must keep the cached
+// file's time, as an unmarked copy does.
+std::string movedCopy;
+BOOL WINAPI WriteMovingTheCopysTime(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+    const BOOL wrote = WriteFile(file, bytes, count, written, overlapped);
+    HANDLE copy = CreateFileA(movedCopy.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    EXPECT_TRUE(SetFileTime(copy, nullptr, nullptr, &now));
+    CloseHandle(copy);
+    return wrote;
+}
+
+TEST_F(SaveTest, MarkedCopyKeepsItsModifiedTime) {
+    ASSERT_NO_FATAL_FAILURE(Fill({"a.gif"}));
+    const FILETIME cached = testkit::UtcFileTime(2020, 2, 29, 12, 0, 0);
+    HANDLE source = CreateFileA(entryStore.At(0).localFile.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_TRUE(SetFileTime(source, nullptr, nullptr, &cached));
+    CloseHandle(source);
+    Select({0});
+    movedCopy = Out("a.gif");
+    zoneMarkOps.writeFile = WriteMovingTheCopysTime;
+
+    SaveSelectedEntries(list_, dialog_);
+
+    EXPECT_EQ(script.events.back(), std::string("box ") + kAllCopied);
+    EXPECT_TRUE(Exists(Out("a.gif:Zone.Identifier")));
+    WIN32_FILE_ATTRIBUTE_DATA copy{};
+    ASSERT_TRUE(GetFileAttributesExA(Out("a.gif").c_str(), GetFileExInfoStandard, &copy));
+    EXPECT_EQ(CompareFileTime(&copy.ftLastWriteTime, &cached), 0);
 }
 
 TEST_F(SaveTest, MarkThatCannotBeWrittenLeavesTheCopyUnmarked) {

@@ -375,7 +375,7 @@ protected:
         ToolbarButton::SetUp();
         ledger = Ledger{};
         toolbarButtonOps = {LedgerCreateKey, LedgerSetValue, LedgerCloseKey, LedgerDelete,
-                            SHGetValueA,     GetFileAttributesA, LedgerBox};
+                            SHGetValueW,     GetFileAttributesW, LedgerBox};
     }
     void TearDown() override {
         EXPECT_EQ(ledger.keysOpen, 0) << "every key the program opened is closed";
