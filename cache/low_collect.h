@@ -37,6 +37,10 @@ extern LowCollectorOps lowCollectorOps;
 // Every failure of the low part leaves the own rows alone, without a message.
 void CollectAllCacheEntries(const char* prefix, EntryStore& store);
 
+// The role's marker: the whole command line is the program, this, and the
+// prefix's bytes in hex (HexOfBytes). Nothing a user types.
+extern const wchar_t kLowCollectorRole[];
+
 // The non-interactive role: when the command line is the collector's, walks
 // the cache, writes the records to standard output and returns true (the
 // program then ends); false for every other command line.

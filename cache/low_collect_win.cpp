@@ -19,10 +19,6 @@
 
 namespace {
 
-// The role's marker: the whole command line is the program, this, and the
-// prefix's bytes in hex. Nothing a user types; the dialog never opens then.
-const wchar_t kRoleMarker[] = L"/tessiwok-low-collector";
-
 // The largest cache the benchmarks fill (60,794 rows) collects in 40.1 s
 // under Wine on a shared machine, the child's walk being the same work;
 // Windows walks it in a few seconds. Three times the slowest figure.
@@ -184,7 +180,7 @@ bool StartRun(const char* prefix, LowRun& run) {
     const std::string_view prefixView(prefix);
     if (program.empty() || prefixView.empty() || prefixView.size() > kLongestPrefix) return false;
     const std::string hex = HexOfBytes(prefixView);
-    std::wstring commandLine = L"\"" + program + L"\" " + kRoleMarker + L" " + std::wstring(hex.begin(), hex.end());
+    std::wstring commandLine = L"\"" + program + L"\" " + kLowCollectorRole + L" " + std::wstring(hex.begin(), hex.end());
 
     run.job = KillingJob();
     if (run.job == nullptr) return false;
@@ -355,6 +351,7 @@ void WriteVisited(const INTERNET_CACHE_ENTRY_INFOA& info, void* context) {
 
 }  // namespace
 
+const wchar_t kLowCollectorRole[] = L"/tessiwok-low-collector";
 const LowCollectorOps realLowCollectorOps = {RealRunsAboveLow, RealStart, std::wstring(), kTimeLimitMs};
 LowCollectorOps lowCollectorOps = realLowCollectorOps;
 
@@ -373,12 +370,14 @@ bool RunLowCollectorRole() {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments == nullptr) return false;
-    if (count != 3 || std::wcscmp(arguments[1], kRoleMarker) != 0) {
+    if (count < 2 || std::wcscmp(arguments[1], kLowCollectorRole) != 0) {
         LocalFree(arguments);
         return false;
     }
+    // The role from here on, sound or not: no dialog.
     std::string hex;
-    for (const wchar_t* c = arguments[2]; *c != L'\0'; ++c) hex.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
+    if (count == 3)
+        for (const wchar_t* c = arguments[2]; *c != L'\0'; ++c) hex.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
     LocalFree(arguments);
 
     RecordWriter writer;
