@@ -287,14 +287,22 @@ std::string KeyOf(const std::string& address, const std::string& localFile) {
 // Appends the sound records that are not listed yet, built as the own ones.
 void AppendLowRecords(const std::vector<LowRecord>& records, const char* prefix, EntryStore& store) {
     if (records.empty()) return;
-    const std::wstring folder = CacheFolder();
+    std::wstring folder;  // read when a record first needs it
+    bool folderRead = false;
     std::unordered_set<std::string> listed;
     for (const CacheEntry& entry : store) listed.insert(KeyOf(entry.sourceUrl, entry.localFile));
 
     std::vector<INTERNET_CACHE_ENTRY_INFOA> infos;
     for (const LowRecord& record : records) {
+        // The cheap test first: under Wine every record is a row already.
+        std::string key = KeyOf(record.sourceUrl, record.localFile);
+        if (listed.count(key) != 0) continue;
+        if (!folderRead) {
+            folder = CacheFolder();
+            folderRead = true;
+        }
         if (!IsInCacheFolder(record.localFile, folder)) continue;
-        if (!listed.insert(KeyOf(record.sourceUrl, record.localFile)).second) continue;
+        listed.insert(std::move(key));
         INTERNET_CACHE_ENTRY_INFOA info{};
         info.dwStructSize = sizeof info;
         info.lpszSourceUrlName = const_cast<char*>(record.sourceUrl.c_str());
@@ -305,7 +313,7 @@ void AppendLowRecords(const std::vector<LowRecord>& records, const char* prefix,
         info.LastModifiedTime = FILETIME{record.lastModified.low, record.lastModified.high};
         infos.push_back(info);
     }
-    AppendCacheRecords(infos.data(), infos.size(), prefix, store);
+    if (!infos.empty()) AppendCacheRecords(infos.data(), infos.size(), prefix, store);
 }
 
 // The child's side: records under the prefix, written in pieces.

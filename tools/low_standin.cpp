@@ -11,28 +11,16 @@
 //   nothing     ends at once
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
-#include <knownfolders.h>
 
 #include <cstdlib>
 #include <cstdint>
 #include <string>
 
 #include "cache/low_record.h"
+#include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
 
 namespace {
-
-std::string CacheFolder() {
-    PWSTR known = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_InternetCache, 0, nullptr, &known))) return "C:\\nowhere\\";
-    char ansi[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, known, -1, ansi, sizeof ansi, nullptr, nullptr);
-    CoTaskMemFree(known);
-    std::string folder = ansi;
-    if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
-    return folder;
-}
 
 void Add(std::string& out, const std::string& url, const std::string& file, uint32_t sizeHigh = 0) {
     LowRecord record;
@@ -61,7 +49,7 @@ int main() {
     if (!BytesOfHex(hex, prefix)) return 2;
     const char* which = std::getenv("TESSIWOK_LOW_CASE");
     const std::string scenario = which ? which : "";
-    const std::string folder = CacheFolder();
+    const std::string folder = testkit::InternetCacheFolder();
     std::string out;
 
     if (scenario == "mixed") {

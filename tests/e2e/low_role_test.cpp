@@ -5,9 +5,6 @@
 // A command line of the role that is not sound opens no dialog and writes nothing.
 #include "tests/e2e/driver.h"
 
-#include <shlobj.h>
-#include <knownfolders.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -56,15 +53,6 @@ RoleRun RunRole(const std::wstring& arguments) {
     return run;
 }
 
-std::string KnownCacheFolder() {
-    PWSTR known = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_InternetCache, 0, nullptr, &known))) return "";
-    char ansi[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, known, -1, ansi, sizeof ansi, nullptr, nullptr);
-    CoTaskMemFree(known);
-    return std::string(ansi) + "\\";
-}
-
 TEST(LowRole, WritesTheCachesOwnRecordsUnderThePrefix) {
     const std::string prefix = "http://" + testkit::UniqueName("role") + ".test/site/";
     for (const char* path : {"a.html", "img/b.png", "c.cgi?x=1"}) {
@@ -90,7 +78,7 @@ TEST(LowRole, WritesTheCachesOwnRecordsUnderThePrefix) {
         if (own.url.compare(0, prefix.size(), prefix) == 0) cached.push_back(own);
     ASSERT_EQ(cached.size(), 3u);
     ASSERT_EQ(written.size(), cached.size());
-    const std::string folder = KnownCacheFolder();
+    const std::string folder = testkit::InternetCacheFolder();
     for (size_t i = 0; i < cached.size(); ++i) {
         SCOPED_TRACE(cached[i].url);
         EXPECT_EQ(written[i].sourceUrl, cached[i].url);
