@@ -33,11 +33,11 @@ constexpr DWORD kPipeBuffer = 4 * 1024 * 1024;
 // The longest prefix the dialog hands over (its 2048-byte address buffer).
 constexpr size_t kLongestPrefix = 2047;
 
+// The last subauthority of the token's integrity label (SECURITY_MANDATORY_*_RID);
+// 0 when the token has none.
 DWORD IntegrityRid(HANDLE token) {
+    alignas(TOKEN_MANDATORY_LABEL) BYTE buffer[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
     DWORD needed = 0;
-    GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &needed);
-    if (needed == 0 || needed > 1024) return 0;
-    alignas(TOKEN_MANDATORY_LABEL) BYTE buffer[1024];
     if (!GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof buffer, &needed)) return 0;
     PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
     if (sid == nullptr || !IsValidSid(sid) || *GetSidSubAuthorityCount(sid) == 0) return 0;
