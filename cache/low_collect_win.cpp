@@ -30,6 +30,12 @@ constexpr DWORD kPollMs = 5;
 // The pipe's buffer: the child writes while the parent walks its own cache.
 constexpr DWORD kPipeBuffer = 4 * 1024 * 1024;
 
+// What the parent takes from one collector at most: far more than any cache
+// holds (the full Wine cache is 12 MB in 60,794 records), little enough that
+// a collector writing without end cannot exhaust a 32-bit program's memory.
+constexpr ULONGLONG kMostBytes = 256ull * 1024 * 1024;
+constexpr size_t kMostRecords = 1000000;
+
 // The longest prefix the dialog hands over (its 2048-byte address buffer).
 constexpr size_t kLongestPrefix = 2047;
 
@@ -213,7 +219,7 @@ bool StartRun(const char* prefix, LowRun& run) {
 }
 
 // Reads what the collector writes until it has ended and the pipe is empty,
-// the stream breaks, or the time is up. Never a read that can block: only
+// the stream breaks, the time is up or it wrote more than any cache holds. Never a read that can block: only
 // what PeekNamedPipe reports is read, and the wait is on the process, so a
 // process that keeps the pipe open (one it started, or one that hangs) holds
 // nothing up past the deadline.
@@ -222,13 +228,15 @@ std::vector<LowRecord> ReadRecords(LowRun& run) {
     LowRecordReader reader;
     std::vector<char> chunk(64 * 1024);
     bool exited = false;
-    for (;;) {
+    ULONGLONG total = 0;
+    while (total < kMostBytes && records.size() < kMostRecords) {
         DWORD available = 0;
         if (!PeekNamedPipe(run.readEnd, nullptr, 0, nullptr, &available, nullptr)) break;  // every writer gone
         if (available > 0) {
             DWORD got = 0;
             const DWORD want = available < chunk.size() ? available : static_cast<DWORD>(chunk.size());
             if (!ReadFile(run.readEnd, chunk.data(), want, &got, nullptr) || got == 0) break;
+            total += got;
             reader.Feed(chunk.data(), got);
             LowRecord record;
             LowRecordReader::Step step;
