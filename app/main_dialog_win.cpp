@@ -8,7 +8,7 @@
 #include "app/program.h"
 #include "browser/browser.h"
 #include "cache/address.h"
-#include "cache/collect.h"
+#include "cache/low_collect.h"
 #include "list/result_list.h"
 #include "list/sort.h"
 #include "res/resource.h"
@@ -182,7 +182,7 @@ void CollectCommand(HWND dialog) {
 
     CutToDirectory(address);
     SetDlgItemTextA(dialog, IDC_ADDRESS, address);
-    CollectCacheEntries(address, entryStore);
+    CollectAllCacheEntries(address, entryStore);
     SetItemCount(list, entryStore.Size());
 
     SetCursor(previous);

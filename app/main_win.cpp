@@ -6,11 +6,15 @@
 #include "app/main_dialog.h"
 #include "app/module_path_win.h"
 #include "app/program.h"
+#include "cache/low_collect.h"
 #include "res/resource.h"
 
 // The program-wide objects (app/program_win.cpp) are constructed before this
 // runs: the settings file first, then the empty entry store.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // The low-integrity collector that a collection starts: no dialog.
+    if (RunLowCollectorRole()) return 0;
+
     ComputeModuleDirectory(ModuleDirectory, sizeof ModuleDirectory);
 
     // Registers the list view class of common controls 6 (the manifest asks

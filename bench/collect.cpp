@@ -21,30 +21,6 @@ using bench::Now;
 const char kPrefix[] = "http://bench.tessiwok.test/site/";
 const int kRounds = 7;
 
-// The baseline: probe, one buffer, FindNext until the end, touching each URL.
-size_t BareEnumeration() {
-    DWORD needed = 0;
-    FindFirstUrlCacheEntryA(nullptr, nullptr, &needed);
-    std::vector<char> buffer(needed + 1024);
-    DWORD available = needed;
-    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    HANDLE find = FindFirstUrlCacheEntryA(nullptr, info, &available);
-    if (find == nullptr) return 0;
-    size_t seen = 0;
-    for (;;) {
-        seen += info->lpszSourceUrlName[0] != 0;
-        available = static_cast<DWORD>(buffer.size());
-        if (FindNextUrlCacheEntryA(find, info, &available)) continue;
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
-        buffer.resize(available + 1024);
-        info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-        available = static_cast<DWORD>(buffer.size());
-        if (!FindNextUrlCacheEntryA(find, info, &available)) break;
-    }
-    FindCloseUrlCache(find);
-    return seen;
-}
-
 // Bytes in busy blocks of every heap of the process (the C runtime's included),
 // so that what the store holds is counted exactly, allocator overhead aside.
 size_t HeapBusyBytes() {
@@ -79,7 +55,7 @@ int main(int argc, char** argv) {
         EntryStore store;
         for (int round = 0; round < kRounds; ++round) {
             double t0 = Now();
-            BareEnumeration();
+            bench::BareEnumeration();
             double t1 = Now();
             CollectCacheEntries(kPrefix, store);
             double t2 = Now();

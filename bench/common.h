@@ -1,7 +1,8 @@
-// Clock, median and cache filling shared by the benchmark programs.
+// Clock, median, cache filling and the bare enumeration shared by the benchmark programs.
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -68,6 +69,31 @@ inline long FillCache(const std::string& prefix, long filled, long target, long 
         }
     }
     return filled;
+}
+
+// The collection benchmarks' baseline: probe, one buffer, FindNext until the
+// end, touching each URL.
+inline size_t BareEnumeration() {
+    DWORD needed = 0;
+    FindFirstUrlCacheEntryA(nullptr, nullptr, &needed);
+    std::vector<char> buffer(needed + 1024);
+    DWORD available = needed;
+    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    HANDLE find = FindFirstUrlCacheEntryA(nullptr, info, &available);
+    if (find == nullptr) return 0;
+    size_t seen = 0;
+    for (;;) {
+        seen += info->lpszSourceUrlName[0] != 0;
+        available = static_cast<DWORD>(buffer.size());
+        if (FindNextUrlCacheEntryA(find, info, &available)) continue;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+        buffer.resize(available + 1024);
+        info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+        available = static_cast<DWORD>(buffer.size());
+        if (!FindNextUrlCacheEntryA(find, info, &available)) break;
+    }
+    FindCloseUrlCache(find);
+    return seen;
 }
 
 }  // namespace bench

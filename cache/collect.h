@@ -26,3 +26,15 @@ extern CacheEnumOps cacheEnumOps;
 // the cache's enumeration order. Never shows a message; a failure ends the
 // enumeration with what was found so far.
 void CollectCacheEntries(const char* prefix, EntryStore& store);
+
+// Walks the whole cache once, handing each record to visit in the cache's
+// enumeration order; a failure ends the walk with what was visited. The
+// collection builds entries from them; the low-integrity collector sends them
+// to its parent.
+using CacheRecordVisitor = void (*)(const INTERNET_CACHE_ENTRY_INFOA& info, void* context);
+void VisitCacheRecords(CacheRecordVisitor visit, void* context);
+
+// Appends the entries of records that another enumeration delivered (the
+// low-integrity cache's), each built exactly as the collection builds its own.
+void AppendCacheRecords(const INTERNET_CACHE_ENTRY_INFOA* records, size_t count, const char* prefix,
+                        EntryStore& store);

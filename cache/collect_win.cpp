@@ -73,10 +73,7 @@ HANDLE OpenEnumeration(void*& buffer, DWORD& bufferSize) {
 
 }  // namespace
 
-void CollectCacheEntries(const char* prefix, EntryStore& store) {
-    const std::string_view prefixView(prefix);
-    store.Clear();
-
+void VisitCacheRecords(CacheRecordVisitor visit, void* context) {
     DWORD needed = 0;
     HANDLE probe = cacheEnumOps.findFirst(nullptr, nullptr, &needed);
     if (probe != nullptr) {
@@ -96,12 +93,40 @@ void CollectCacheEntries(const char* prefix, EntryStore& store) {
         return;
     }
 
-    ZoneRules rules;
-    ReadZone(rules);
     do {
-        CollectOne(*static_cast<const INTERNET_CACHE_ENTRY_INFOA*>(buffer), prefixView, rules, store);
+        visit(*static_cast<const INTERNET_CACHE_ENTRY_INFOA*>(buffer), context);
     } while (Advance(find, buffer, bufferSize));
 
     cacheEnumOps.release(buffer);
     cacheEnumOps.findClose(find);
+}
+
+namespace {
+
+// What one collection carries from record to record.
+struct Collection {
+    std::string_view prefix;
+    ZoneRules rules;
+    EntryStore& store;
+};
+
+void CollectVisited(const INTERNET_CACHE_ENTRY_INFOA& info, void* context) {
+    auto& collection = *static_cast<Collection*>(context);
+    CollectOne(info, collection.prefix, collection.rules, collection.store);
+}
+
+}  // namespace
+
+void CollectCacheEntries(const char* prefix, EntryStore& store) {
+    store.Clear();
+    Collection collection{prefix, {}, store};
+    ReadZone(collection.rules);
+    VisitCacheRecords(CollectVisited, &collection);
+}
+
+void AppendCacheRecords(const INTERNET_CACHE_ENTRY_INFOA* records, size_t count, const char* prefix,
+                        EntryStore& store) {
+    Collection collection{prefix, {}, store};
+    ReadZone(collection.rules);
+    for (size_t i = 0; i < count; ++i) CollectOne(records[i], collection.prefix, collection.rules, store);
 }

@@ -128,6 +128,8 @@ TEST_F(MainDialog, CollectButtonCutsTheAddressAndListsTheCachedFiles) {
     EXPECT_EQ(app_.Address(), site_);
     EXPECT_TRUE(IsWindowEnabled(app_.Control(IDC_COLLECT)));
     EXPECT_EQ(app_.FocusedWindow(), app_.Control(IDC_COLLECT)) << "the button keeps the focus it was pressed with";
+    // Under Wine the low-integrity collector walks this same cache: each row
+    // arrives twice and is listed once.
     EXPECT_EQ(SortedByPath(app_.ReadCells()), ExpectedSite());
 }
 

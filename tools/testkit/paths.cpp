@@ -2,6 +2,8 @@
 #include "tools/testkit/paths.h"
 
 #include <windows.h>
+#include <shlobj.h>
+#include <knownfolders.h>
 
 #include <algorithm>
 #include <atomic>
@@ -146,6 +148,18 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
+}
+
+std::string InternetCacheFolder() {
+    PWSTR known = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_InternetCache, 0, nullptr, &known))) return "";
+    char ansi[MAX_PATH] = {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, known, -1, ansi, sizeof ansi, nullptr, nullptr);
+    CoTaskMemFree(known);
+    if (length <= 1) return "";
+    std::string folder = ansi;
+    if (folder.back() != '\\') folder.push_back('\\');
+    return folder;
 }
 
 }  // namespace testkit

@@ -43,4 +43,8 @@ void SettleDirectoryTimes(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// The current user's Internet cache folder (FOLDERID_InternetCache) in the
+// ANSI code page, ending in "\\"; "" when unknown.
+std::string InternetCacheFolder();
+
 }  // namespace testkit
