@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "cache/address.h"
+#include "text/url_escapes.h"
+#include "text/wide_text_win.h"
 
 const CacheEnumOps realCacheEnumOps = {
     FindFirstUrlCacheEntryA, FindNextUrlCacheEntryA, FindCloseUrlCache,
@@ -70,16 +72,17 @@ FileTime LocalTime(const FILETIME& utc, ZoneRules& rules) {
     return FileTime{local.dwLowDateTime, local.dwHighDateTime};
 }
 
-void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, std::string_view prefix, ZoneRules& rules, EntryStore& store) {
+void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& prefixes, ZoneRules& rules, EntryStore& store) {
     CacheRecord record;
     record.sourceUrl = info.lpszSourceUrlName;
     record.localFile = info.lpszLocalFileName;
     record.sizeLow = info.dwSizeLow;
     record.sizeHigh = info.dwSizeHigh;
+    const std::string_view prefix = MatchingPrefix(record.sourceUrl, prefixes);
     if (!IsCollected(record, prefix)) return;
 
     CacheEntry entry;
-    SetPathAndExtension(record.sourceUrl + prefix.size(), entry);
+    SetPathAndExtension(record.sourceUrl + prefix.size(), entry, AnsiSpellingOf);
     entry.localFile = info.lpszLocalFileName;
     entry.sourceUrl = info.lpszSourceUrlName;
     entry.size = info.dwSizeLow;
@@ -125,10 +128,22 @@ HANDLE OpenEnumeration(void*& buffer, DWORD& bufferSize) {
     return cacheEnumOps.findFirst(nullptr, static_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer), &available);
 }
 
+// The prefix in the form the browser sends it: Internet Explorer 7 and later
+// send a path's characters outside ASCII as escaped UTF-8 and key the cache
+// by that address. Empty when it is the typed prefix itself (all ASCII) or
+// the typed bytes are no text of the ANSI code page.
+std::string SentPrefix(std::string_view typed) {
+    std::string utf8;
+    if (!Utf8FromAnsi(typed, utf8)) return std::string();
+    std::string sent = EscapeNonAscii(utf8);
+    return sent == typed ? std::string() : sent;
+}
+
 }  // namespace
 
 void CollectCacheEntries(const char* prefix, EntryStore& store) {
-    const std::string_view prefixView(prefix);
+    const std::string sent = SentPrefix(prefix);
+    const CollectPrefixes prefixes{prefix, sent};
     store.Clear();
 
     DWORD needed = 0;
@@ -153,7 +168,7 @@ void CollectCacheEntries(const char* prefix, EntryStore& store) {
     ZoneRules rules;
     ReadZone(rules);
     do {
-        CollectOne(*static_cast<const INTERNET_CACHE_ENTRY_INFOA*>(buffer), prefixView, rules, store);
+        CollectOne(*static_cast<const INTERNET_CACHE_ENTRY_INFOA*>(buffer), prefixes, rules, store);
     } while (Advance(find, buffer, bufferSize));
 
     cacheEnumOps.release(buffer);
