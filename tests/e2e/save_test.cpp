@@ -501,4 +501,53 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     EXPECT_EQ(SaveFolderSetting(), chosen);
 }
 
+// Internet Explorer keys the cache by the address it sent: a path's
+// characters outside ASCII as escaped UTF-8. The list, Save As and the copies
+// show those names as the browser does, in code page 932; what a browser
+// keeps escaped (ASCII, bidirectional controls, what 932 cannot spell,
+// Shift_JIS escaped by a page) stays as the cache holds it. The Japanese
+// address typed into the box finds its folder.
+TEST_F(Save, EscapedUtf8NamesShowAndSaveAsTheBrowserShowsThem) {
+    const std::string folder = "%E5%86%99%E7%9C%9F/";  // 写真/
+    ASSERT_NO_FATAL_FAILURE(Commit(folder + "%E7%94%BB%E5%83%8F.jpg", "jpg"));  // 画像.jpg
+    ASSERT_NO_FATAL_FAILURE(Commit(folder + "%E8%A1%A8.gif", "gif"));           // 表.gif, trail byte 0x5C
+    ASSERT_NO_FATAL_FAILURE(Commit(folder + "%83%65%83%58%83%67.txt", "txt"));  // テスト in Shift_JIS
+    ASSERT_NO_FATAL_FAILURE(Commit("a%20b%2Fc.txt", "txt"));
+    ASSERT_NO_FATAL_FAILURE(Commit("%E2%80%AEgpj.exe", "exe"));  // right-to-left override
+    ASSERT_NO_FATAL_FAILURE(Commit("%F0%9F%98%80.png", "png"));  // an emoji
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect());
+    std::vector<std::string> shown;
+    for (const auto& [path, row] : rowOf_) shown.push_back(path);
+    EXPECT_EQ(shown, (std::vector<std::string>{"%E2%80%AEgpj.exe", "%F0%9F%98%80.png", "a%20b%2Fc.txt",
+                                               "写真/%83%65%83%58%83%67.txt", "写真/画像.jpg", "写真/表.gif"}));
+    EXPECT_EQ(app_.CellText(rowOf_.at("写真/画像.jpg"), 1), "jpg");
+
+    ASSERT_TRUE(app_.SelectRows(Rows({"写真/画像.jpg"})));
+    ASSERT_TRUE(app_.Click(IDC_SAVE));
+    HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
+    ASSERT_NE(saveAs, nullptr);
+    EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), "画像.jpg");
+    ASSERT_TRUE(app_.PressDialogButton(saveAs, IDCANCEL));
+
+    HWND chooser = OpenChooser({"写真/画像.jpg", "写真/表.gif", "写真/%83%65%83%58%83%67.txt", "%E2%80%AEgpj.exe"});
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_NO_FATAL_FAILURE(ChooseIn(chooser, out_));
+    ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
+    EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
+    EXPECT_EQ(testkit::FilesIn(out_),
+              (std::vector<std::string>{"%83%65%83%58%83%67.txt", "%E2%80%AEgpj.exe", "画像.jpg", "表.gif"}));
+    EXPECT_EQ(testkit::ReadWholeFile(Out("画像.jpg")), content_[folder + "%E7%94%BB%E5%83%8F.jpg"]);
+    EXPECT_EQ(testkit::ReadWholeFile(Out("表.gif")), content_[folder + "%E8%A1%A8.gif"]);
+    EXPECT_EQ(MarkOf(Out("画像.jpg")), InternetMark(site_ + folder + "%E7%94%BB%E5%83%8F.jpg"));
+
+    ASSERT_TRUE(app_.SetAddress(site_ + "写真/画像.jpg"));
+    ASSERT_TRUE(app_.Click(IDC_COLLECT));
+    EXPECT_EQ(app_.Address(), site_ + "写真/");
+    ASSERT_NO_FATAL_FAILURE(ReadRowOrder());
+    shown.clear();
+    for (const auto& [path, row] : rowOf_) shown.push_back(path);
+    EXPECT_EQ(shown, (std::vector<std::string>{"%83%65%83%58%83%67.txt", "画像.jpg", "表.gif"}));
+}
+
 }  // namespace
