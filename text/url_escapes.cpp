@@ -53,16 +53,6 @@ size_t Utf8Character(std::string_view bytes, size_t at, char32_t& codePoint) {
     return length;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-    char32_t ignored = 0;
-    for (size_t at = 0; at < bytes.size();) {
-        const size_t length = Utf8Character(bytes, at, ignored);
-        if (length == 0) return false;
-        at += length;
-    }
-    return true;
-}
-
 // The code page's spelling of a character that may be decoded, or 0 bytes.
 size_t Spelling(char32_t codePoint, SpellCodePoint spell, char (&out)[kSpellingCapacity]) {
     if (codePoint < 0x80 || StaysEscaped(codePoint)) return 0;
@@ -78,24 +68,26 @@ void AppendRun(std::string_view text, size_t begin, size_t end, SpellCodePoint s
     std::string bytes;
     bytes.reserve((end - begin) / 3);
     for (size_t at = begin; at < end; at += 3) bytes.push_back(static_cast<char>(EscapedByte(text, at)));
-    if (!IsValidUtf8(bytes)) {
-        out.append(text.substr(begin, end - begin));
-        return;
-    }
+    std::string decoded;
     size_t written = begin;  // the escape of the current character in text
     for (size_t at = 0; at < bytes.size();) {
         char32_t codePoint = 0;
         const size_t length = Utf8Character(bytes, at, codePoint);
+        if (length == 0) {  // not UTF-8: the whole run stays as written
+            out.append(text.substr(begin, end - begin));
+            return;
+        }
         char spelled[kSpellingCapacity];
         const size_t spelledLength = Spelling(codePoint, spell, spelled);
         if (spelledLength > 0) {
-            out.append(spelled, spelledLength);
+            decoded.append(spelled, spelledLength);
         } else {
-            out.append(text.substr(written, 3 * length));
+            decoded.append(text.substr(written, 3 * length));
         }
         at += length;
         written += 3 * length;
     }
+    out.append(decoded);
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ TEST(DecodeUtf8Escapes, ShowsWhatTheCodePageSpellsAndKeepsTheRestAsWritten) {
         {Spell65001, "65001", "%E5%86%99%F0%9F%98%80", "\xE5\x86\x99\xF0\x9F\x98\x80"},
         {Spell65001, "65001", "%E2%80%AEgpj.exe", "%E2%80%AEgpj.exe"},
         {Spell1252, "1252", "%E5%86%99caf%C3%A9%E2%82%AC", "%E5%86%99caf\xE9\x80"},
-        {Spell1252, "1252", "%C2%80%C2%A0", "%C2%80\xA0"},
+        {Spell1252, "1252", "%C2%80%C2%A0%C2%A9", "%C2%80\xA0\xA9"},
+        {Spell1252, "1252", "%E0%82%A9%C1%A9", "%E0%82%A9%C1%A9"},  // overlong forms of the copyright sign
     };
     for (const Row& row : rows) EXPECT_EQ(DecodeUtf8Escapes(row.path, row.spell), row.shown) << row.codePage << " " << row.path;
 
