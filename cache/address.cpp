@@ -26,13 +26,26 @@ bool IsCollected(const CacheRecord& record, std::string_view prefix) {
     return rest[restLength - 1] != '/';
 }
 
-void SetPathAndExtension(std::string_view rest, CacheEntry& entry) {
+std::string_view MatchingPrefix(const char* sourceUrl, const CollectPrefixes& prefixes) {
+    if (sourceUrl == nullptr || prefixes.sent.empty()) return prefixes.typed;
+    if (std::strncmp(sourceUrl, prefixes.typed.data(), prefixes.typed.size()) == 0) return prefixes.typed;
+    if (std::strncmp(sourceUrl, prefixes.sent.data(), prefixes.sent.size()) == 0) return prefixes.sent;
+    return prefixes.typed;
+}
+
+void SetPathAndExtension(std::string_view rest, CacheEntry& entry, SpellCodePoint spell) {
     size_t query = rest.find('?');
     if (query != std::string_view::npos) rest = rest.substr(0, query);
-    entry.relativePath.assign(rest.data(), rest.size());
+    // Only a path with a "%" can change: the rest are copied as they are.
+    if (spell != nullptr && rest.find('%') != std::string_view::npos) {
+        entry.relativePath = DecodeUtf8Escapes(rest, spell);
+    } else {
+        entry.relativePath.assign(rest.data(), rest.size());
+    }
 
-    size_t slash = rest.rfind('/');
-    std::string_view segment = slash == std::string_view::npos ? rest : rest.substr(slash + 1);
+    const std::string_view path = entry.relativePath;
+    size_t slash = path.rfind('/');
+    std::string_view segment = slash == std::string_view::npos ? path : path.substr(slash + 1);
     size_t dot = segment.rfind('.');
     if (dot == std::string_view::npos || dot + 1 == segment.size()) {
         entry.extension = "---";

@@ -19,7 +19,7 @@ struct FileTime {
 };
 
 struct CacheEntry {
-    std::string relativePath;  // source URL after the prefix, query cut off
+    std::string relativePath;  // source URL after the prefix, query cut off, escapes shown as a browser shows them
     std::string extension;     // after the last "." of the last segment, or "---"
     uint32_t size = 0;         // low 32 bits; larger files are never stored
     FileTime lastAccess;       // already local time; zero: the cache did not know it

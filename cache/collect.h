@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 #include <windows.h>
 #include <wininet.h>
 
+#include "cache/address.h"
 #include "cache/cache_entry.h"
 
 // The platform calls the collection makes, as a table that tests can swap to
@@ -34,7 +37,18 @@ void CollectCacheEntries(const char* prefix, EntryStore& store);
 using CacheRecordVisitor = void (*)(const INTERNET_CACHE_ENTRY_INFOA& info, void* context);
 void VisitCacheRecords(CacheRecordVisitor visit, void* context);
 
+// The prefix in the form the browser sends it: Internet Explorer 7 and later
+// send a path's characters outside ASCII as escaped UTF-8 and key the cache
+// by that address. Empty when it is the typed prefix itself (all ASCII) or
+// the typed bytes are no text of the ANSI code page.
+std::string SentPrefix(std::string_view typed);
+
+// Whether a record passes the keep-tests under the prefix as typed or as sent.
+bool IsKeptRecord(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& prefixes);
+
 // Appends the entries of records that another enumeration delivered (the
-// low-integrity cache's), each built exactly as the collection builds its own.
+// low-integrity cache's), each built exactly as the collection builds its own
+// but for the local file, taken as delivered: the other process asked its
+// own cache for the exact name.
 void AppendCacheRecords(const INTERNET_CACHE_ENTRY_INFOA* records, size_t count, const char* prefix,
                         EntryStore& store);

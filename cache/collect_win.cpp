@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cache/address.h"
 #include "cache/local_file_win.h"
 #include "cache/local_time_win.h"
+#include "text/url_escapes.h"
+#include "text/wide_text_win.h"
 
 const CacheEnumOps realCacheEnumOps = {
     FindFirstUrlCacheEntryA, FindNextUrlCacheEntryA, FindCloseUrlCache,
@@ -16,17 +17,34 @@ CacheEnumOps cacheEnumOps = realCacheEnumOps;
 
 namespace {
 
-void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, std::string_view prefix, ZoneRules& rules, EntryStore& store) {
+// The keep-tests of a record against whichever form of the prefix its URL
+// starts with; that form's length, or npos for a record not kept.
+size_t KeptPrefixLength(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& prefixes) {
     CacheRecord record;
     record.sourceUrl = info.lpszSourceUrlName;
     record.localFile = info.lpszLocalFileName;
     record.sizeLow = info.dwSizeLow;
     record.sizeHigh = info.dwSizeHigh;
-    if (!IsCollected(record, prefix)) return;
+    const std::string_view prefix = MatchingPrefix(record.sourceUrl, prefixes);
+    return IsCollected(record, prefix) ? prefix.size() : std::string_view::npos;
+}
+
+// Where an entry's local file comes from: a record of this process's cache
+// is asked for again where the ANSI enumeration lost characters; the low
+// collector's records were asked for in the low process, whose cache they
+// are (this process would find another entry under the same address).
+enum class LocalFile { AskOwnCache, AsDelivered };
+
+void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& prefixes, LocalFile localFile,
+                ZoneRules& rules, EntryStore& store) {
+    const size_t prefixLength = KeptPrefixLength(info, prefixes);
+    if (prefixLength == std::string_view::npos) return;
 
     CacheEntry entry;
-    SetPathAndExtension(record.sourceUrl + prefix.size(), entry);
-    entry.localFile = ExactLocalFile(info.lpszLocalFileName, info.lpszSourceUrlName);
+    SetPathAndExtension(info.lpszSourceUrlName + prefixLength, entry, AnsiSpellingOf);
+    entry.localFile = localFile == LocalFile::AskOwnCache
+                          ? ExactLocalFile(info.lpszLocalFileName, info.lpszSourceUrlName)
+                          : std::string(info.lpszLocalFileName);
     entry.sourceUrl = info.lpszSourceUrlName;
     entry.size = info.dwSizeLow;
     entry.lastAccess = LocalTime(info.LastAccessTime, rules);
@@ -73,6 +91,17 @@ HANDLE OpenEnumeration(void*& buffer, DWORD& bufferSize) {
 
 }  // namespace
 
+std::string SentPrefix(std::string_view typed) {
+    std::string utf8;
+    if (!Utf8FromAnsi(typed, utf8)) return std::string();
+    std::string sent = EscapeNonAscii(utf8);
+    return sent == typed ? std::string() : sent;
+}
+
+bool IsKeptRecord(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& prefixes) {
+    return KeptPrefixLength(info, prefixes) != std::string_view::npos;
+}
+
 void VisitCacheRecords(CacheRecordVisitor visit, void* context) {
     DWORD needed = 0;
     HANDLE probe = cacheEnumOps.findFirst(nullptr, nullptr, &needed);
@@ -105,28 +134,32 @@ namespace {
 
 // What one collection carries from record to record.
 struct Collection {
-    std::string_view prefix;
+    std::string sent;  // the prefix as the browser sends it, or ""
+    CollectPrefixes prefixes;
     ZoneRules rules;
     EntryStore& store;
+
+    Collection(const char* prefix, EntryStore& target) : sent(SentPrefix(prefix)), prefixes{prefix, sent}, store(target) {
+        ReadZone(rules);
+    }
 };
 
 void CollectVisited(const INTERNET_CACHE_ENTRY_INFOA& info, void* context) {
     auto& collection = *static_cast<Collection*>(context);
-    CollectOne(info, collection.prefix, collection.rules, collection.store);
+    CollectOne(info, collection.prefixes, LocalFile::AskOwnCache, collection.rules, collection.store);
 }
 
 }  // namespace
 
 void CollectCacheEntries(const char* prefix, EntryStore& store) {
     store.Clear();
-    Collection collection{prefix, {}, store};
-    ReadZone(collection.rules);
+    Collection collection(prefix, store);
     VisitCacheRecords(CollectVisited, &collection);
 }
 
 void AppendCacheRecords(const INTERNET_CACHE_ENTRY_INFOA* records, size_t count, const char* prefix,
                         EntryStore& store) {
-    Collection collection{prefix, {}, store};
-    ReadZone(collection.rules);
-    for (size_t i = 0; i < count; ++i) CollectOne(records[i], collection.prefix, collection.rules, store);
+    Collection collection(prefix, store);
+    for (size_t i = 0; i < count; ++i)
+        CollectOne(records[i], collection.prefixes, LocalFile::AsDelivered, collection.rules, store);
 }

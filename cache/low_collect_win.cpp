@@ -14,6 +14,7 @@
 
 #include "cache/address.h"
 #include "cache/collect.h"
+#include "cache/local_file_win.h"
 #include "cache/low_record.h"
 #include "text/wide_text_win.h"
 
@@ -280,8 +281,15 @@ bool IsInCacheFolder(const std::string& localFile, const std::wstring& folder) {
     if (wide.empty() || wide.size() >= MAX_PATH) return false;
     wchar_t full[MAX_PATH];
     const DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH || length <= folder.size()) return false;
-    return CompareStringOrdinal(full, static_cast<int>(folder.size()), folder.c_str(), static_cast<int>(folder.size()),
+    if (length == 0 || length >= MAX_PATH) return false;
+    // A folder named by its short name (how a path the ANSI code page cannot
+    // spell reaches this process) compares in its long form.
+    wchar_t longer[MAX_PATH];
+    const DWORD longLength = GetLongPathNameW(full, longer, MAX_PATH);
+    const wchar_t* path = longLength != 0 && longLength < MAX_PATH ? longer : full;
+    const size_t pathLength = path == longer ? longLength : length;
+    if (pathLength <= folder.size()) return false;
+    return CompareStringOrdinal(path, static_cast<int>(folder.size()), folder.c_str(), static_cast<int>(folder.size()),
                                 TRUE) == CSTR_EQUAL;
 }
 
@@ -326,7 +334,7 @@ void AppendLowRecords(const std::vector<LowRecord>& records, const char* prefix,
 
 // The child's side: records under the prefix, written in pieces.
 struct RecordWriter {
-    std::string_view prefix;
+    CollectPrefixes prefixes;
     HANDLE out = nullptr;
     std::string pending;
     bool failed = false;
@@ -348,15 +356,12 @@ void Flush(RecordWriter& writer) {
 void WriteVisited(const INTERNET_CACHE_ENTRY_INFOA& info, void* context) {
     auto& writer = *static_cast<RecordWriter*>(context);
     if (writer.failed) return;
-    CacheRecord keep;
-    keep.sourceUrl = info.lpszSourceUrlName;
-    keep.localFile = info.lpszLocalFileName;
-    keep.sizeLow = info.dwSizeLow;
-    keep.sizeHigh = info.dwSizeHigh;
-    if (!IsCollected(keep, writer.prefix)) return;
+    if (!IsKeptRecord(info, writer.prefixes)) return;
     LowRecord record;
     record.sourceUrl = info.lpszSourceUrlName;
-    record.localFile = info.lpszLocalFileName;
+    // Asked for here, in the cache it belongs to, where the ANSI enumeration
+    // lost characters of it.
+    record.localFile = ExactLocalFile(info.lpszLocalFileName, info.lpszSourceUrlName);
     record.sizeLow = info.dwSizeLow;
     record.sizeHigh = info.dwSizeHigh;
     record.lastAccess = FileTime{info.LastAccessTime.dwLowDateTime, info.LastAccessTime.dwHighDateTime};
@@ -399,7 +404,8 @@ bool RunLowCollectorRole() {
     RecordWriter writer;
     std::string prefix;
     if (!BytesOfHex(hex, prefix) || prefix.empty() || prefix.size() > kLongestPrefix) return true;
-    writer.prefix = prefix;
+    const std::string sent = SentPrefix(prefix);
+    writer.prefixes = CollectPrefixes{prefix, sent};
     writer.out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (writer.out == nullptr || writer.out == INVALID_HANDLE_VALUE || GetFileType(writer.out) != FILE_TYPE_PIPE)
         return true;

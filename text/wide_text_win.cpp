@@ -2,20 +2,23 @@
 #include "text/wide_text_win.h"
 
 #include <climits>
+#include <cstring>
 #include <new>
 
 namespace {
 
 // These run inside the dialog's procedure: memory that cannot be had gives
 // the empty text (or a refusal), never an exception.
-std::wstring WideFrom(UINT codePage, std::string_view text) {
+// flags as MultiByteToWideChar takes them (MB_ERR_INVALID_CHARS: none for
+// bytes that are no character, rather than a stand-in for them).
+std::wstring WideFrom(UINT codePage, std::string_view text, DWORD flags = 0) {
     if (text.empty() || text.size() > INT_MAX) return std::wstring();
     const int length = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    const int needed = MultiByteToWideChar(codePage, flags, text.data(), length, nullptr, 0);
     if (needed <= 0) return std::wstring();
     try {
         std::wstring wide(static_cast<size_t>(needed), L'\0');
-        if (MultiByteToWideChar(codePage, 0, text.data(), length, &wide[0], needed) != needed) return std::wstring();
+        if (MultiByteToWideChar(codePage, flags, text.data(), length, &wide[0], needed) != needed) return std::wstring();
         return wide;
     } catch (const std::bad_alloc&) {
         return std::wstring();
@@ -23,23 +26,27 @@ std::wstring WideFrom(UINT codePage, std::string_view text) {
 }
 
 // flags and usedDefault as WideCharToMultiByte takes them for the code page.
-bool AnsiFrom(std::wstring_view text, DWORD flags, BOOL* usedDefault, std::string& ansi) {
+bool BytesFrom(UINT codePage, std::wstring_view text, DWORD flags, BOOL* usedDefault, std::string& ansi) {
     ansi.clear();
     if (text.empty()) return true;
     if (text.size() > INT_MAX) return false;
     const int length = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, usedDefault);
+    const int needed = WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, usedDefault);
     if (needed <= 0) return false;
     try {
         ansi.assign(static_cast<size_t>(needed), '\0');
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, &ansi[0], needed, nullptr, usedDefault) != needed) {
+    if (WideCharToMultiByte(codePage, flags, text.data(), length, &ansi[0], needed, nullptr, usedDefault) != needed) {
         ansi.clear();
         return false;
     }
     return true;
+}
+
+bool AnsiFrom(std::wstring_view text, DWORD flags, BOOL* usedDefault, std::string& ansi) {
+    return BytesFrom(CP_ACP, text, flags, usedDefault, ansi);
 }
 
 }  // namespace
@@ -60,6 +67,30 @@ bool AnsiFromWide(std::wstring_view text, std::string& ansi) {
     if (!usedDefault) return true;
     ansi.clear();
     return false;
+}
+
+size_t AnsiSpellingOf(char32_t codePoint, char* out, size_t capacity) {
+    if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
+    wchar_t units[2] = {};
+    size_t count = 1;
+    if (codePoint >= 0x10000) {  // a surrogate pair: the emoji and other planes
+        units[0] = static_cast<wchar_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+        units[1] = static_cast<wchar_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+        count = 2;
+    } else {
+        units[0] = static_cast<wchar_t>(codePoint);
+    }
+    std::string ansi;
+    if (!AnsiFromWide(std::wstring_view(units, count), ansi) || ansi.empty() || ansi.size() > capacity) return 0;
+    std::memcpy(out, ansi.data(), ansi.size());
+    return ansi.size();
+}
+
+bool Utf8FromAnsi(std::string_view ansi, std::string& utf8) {
+    utf8.clear();
+    if (ansi.empty()) return true;
+    const std::wstring wide = WideFrom(CP_ACP, ansi, MB_ERR_INVALID_CHARS);
+    return !wide.empty() && BytesFrom(CP_UTF8, wide, WC_ERR_INVALID_CHARS, nullptr, utf8);
 }
 
 std::string AnsiFromWideForDisplay(std::wstring_view text) {

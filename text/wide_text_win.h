@@ -20,6 +20,15 @@ std::wstring WideFromAnsi(std::string_view text);
 // UTF-16. A path spelled that way would name another file.
 bool AnsiFromWide(std::wstring_view text, std::string& ansi);
 
+// The ANSI code page's own spelling of one code point (a SpellCodePoint for
+// DecodeUtf8Escapes): its length in out, 0 when AnsiFromWide refuses it or
+// it needs more than capacity bytes.
+size_t AnsiSpellingOf(char32_t codePoint, char* out, size_t capacity);
+
+// Bytes in the ANSI code page as UTF-8, exactly: false for bytes that are no
+// character there (a lead byte cut off, an unassigned byte).
+bool Utf8FromAnsi(std::string_view ansi, std::string& utf8);
+
 // UTF-16 as bytes in the ANSI code page for reading only (text on the
 // clipboard): a character the code page lacks becomes its default character.
 std::string AnsiFromWideForDisplay(std::wstring_view text);

@@ -85,6 +85,13 @@ protected:
         for (int row = 0; row < app_.RowCount(); ++row) rowOf_[app_.CellText(row, 0)] = row;
     }
 
+    // The relative paths the list shows, in byte order.
+    std::vector<std::string> ListedPaths() const {
+        std::vector<std::string> paths;
+        for (const auto& [path, row] : rowOf_) paths.push_back(path);
+        return paths;
+    }
+
     // Rows by relative path, and the paths in the list's row order.
     std::vector<int> Rows(const std::vector<std::string>& paths) {
         std::vector<int> rows;
@@ -120,6 +127,16 @@ protected:
 
     // ---- Save As
     HWND FileNameEdit(HWND saveAs) { return e2e::FindDescendant(saveAs, kFileNameField, "Edit"); }
+    // The name Save As proposes for one row; the dialog is then cancelled.
+    std::string ProposedName(const std::string& path) {
+        EXPECT_TRUE(app_.SelectRows(Rows({path})));
+        EXPECT_TRUE(app_.Click(IDC_SAVE));
+        HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
+        if (saveAs == nullptr) return "(no Save As)";
+        const std::string name = e2e::WindowText(FileNameEdit(saveAs));
+        EXPECT_TRUE(app_.PressDialogButton(saveAs, IDCANCEL));
+        return name;
+    }
     // The folder the Save As dialog shows (CDM_GETFOLDERPATH into the program's memory).
     // The dialog answers in its own character set: Unicode.
     std::string SaveAsFolder(HWND saveAs) {
@@ -467,18 +484,9 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Commit("blog/?p=123", "htm"));
     ASSERT_NO_FATAL_FAILURE(Commit("name.", "bin"));
     ASSERT_NO_FATAL_FAILURE(StartAndCollect());
-    std::vector<std::string> shown;
-    for (const auto& [path, row] : rowOf_) shown.push_back(path);
-    EXPECT_EQ(shown,
+    EXPECT_EQ(ListedPaths(),
               (std::vector<std::string>{"..\\..\\evil.dll", "a:b.gif", "blog/", "img/nul.gif", "name.", "ok.gif"}));
-
-    // Save As proposes the safe name.
-    ASSERT_TRUE(app_.SelectRows(Rows({"a:b.gif"})));
-    ASSERT_TRUE(app_.Click(IDC_SAVE));
-    HWND saveAs = app_.WaitForDialogTitled(kSaveAsTitle);
-    ASSERT_NE(saveAs, nullptr);
-    EXPECT_EQ(e2e::WindowText(FileNameEdit(saveAs)), "a_b.gif");
-    ASSERT_TRUE(app_.PressDialogButton(saveAs, IDCANCEL));
+    EXPECT_EQ(ProposedName("a:b.gif"), "a_b.gif");  // Save As proposes the safe name
 
     // Two levels down, so that "..\..\" would land in out_ itself.
     const std::string chosen = out_ + "\\a\\b";
@@ -504,6 +512,45 @@ TEST_F(Save, UnsafeNamesStayInsideTheChosenFolder) {
     EXPECT_EQ(testkit::FilesIn(out_), std::vector<std::string>{"a"});
     EXPECT_EQ(testkit::FilesIn(out_ + "\\a"), std::vector<std::string>{"b"});
     EXPECT_EQ(SaveFolderSetting(), chosen);
+}
+
+// Internet Explorer keys the cache by the address it sent: a path's
+// characters outside ASCII as escaped UTF-8. The list, Save As and the copies
+// show those names as the browser does, in code page 932; what a browser
+// keeps escaped (ASCII, bidirectional controls, what 932 cannot spell,
+// Shift_JIS escaped by a page) stays as the cache holds it. The Japanese
+// address typed into the box finds its folder.
+TEST_F(Save, EscapedUtf8NamesShowAndSaveAsTheBrowserShowsThem) {
+    const std::string folder = "%E5%86%99%E7%9C%9F/";  // 写真/
+    ASSERT_NO_FATAL_FAILURE(Commit(folder + "%E7%94%BB%E5%83%8F.jpg", "jpg"));  // 画像.jpg
+    ASSERT_NO_FATAL_FAILURE(Commit(folder + "%E8%A1%A8.gif", "gif"));           // 表.gif, trail byte 0x5C
+    ASSERT_NO_FATAL_FAILURE(Commit(folder + "%83%65%83%58%83%67.txt", "txt"));  // テスト in Shift_JIS
+    ASSERT_NO_FATAL_FAILURE(Commit("a%20b%2Fc.txt", "txt"));
+    ASSERT_NO_FATAL_FAILURE(Commit("%E2%80%AEgpj.exe", "exe"));  // right-to-left override
+    ASSERT_NO_FATAL_FAILURE(Commit("%F0%9F%98%80.png", "png"));  // an emoji
+    ASSERT_NO_FATAL_FAILURE(StartAndCollect());
+    EXPECT_EQ(ListedPaths(), (std::vector<std::string>{"%E2%80%AEgpj.exe", "%F0%9F%98%80.png", "a%20b%2Fc.txt",
+                                                       "写真/%83%65%83%58%83%67.txt", "写真/画像.jpg", "写真/表.gif"}));
+    EXPECT_EQ(app_.CellText(rowOf_.at("写真/画像.jpg"), 1), "jpg");
+    EXPECT_EQ(ProposedName("写真/画像.jpg"), "画像.jpg");
+
+    HWND chooser = OpenChooser({"写真/画像.jpg", "写真/表.gif", "写真/%83%65%83%58%83%67.txt", "%E2%80%AEgpj.exe"});
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_NO_FATAL_FAILURE(ChooseIn(chooser, out_));
+    ASSERT_TRUE(app_.PressDialogButton(chooser, IDOK));
+    EXPECT_EQ(AnswerMessageBox(IDOK), kAllCopied);
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingElseShown());
+    EXPECT_EQ(testkit::FilesIn(out_),
+              (std::vector<std::string>{"%83%65%83%58%83%67.txt", "%E2%80%AEgpj.exe", "画像.jpg", "表.gif"}));
+    EXPECT_EQ(testkit::ReadWholeFile(Out("画像.jpg")), content_[folder + "%E7%94%BB%E5%83%8F.jpg"]);
+    EXPECT_EQ(testkit::ReadWholeFile(Out("表.gif")), content_[folder + "%E8%A1%A8.gif"]);
+    EXPECT_EQ(MarkOf(Out("画像.jpg")), InternetMark(site_ + folder + "%E7%94%BB%E5%83%8F.jpg"));
+
+    ASSERT_TRUE(app_.SetAddress(site_ + "写真/画像.jpg"));
+    ASSERT_TRUE(app_.Click(IDC_COLLECT));
+    EXPECT_EQ(app_.Address(), site_ + "写真/");
+    ASSERT_NO_FATAL_FAILURE(ReadRowOrder());
+    EXPECT_EQ(ListedPaths(), (std::vector<std::string>{"%83%65%83%58%83%67.txt", "画像.jpg", "表.gif"}));
 }
 
 }  // namespace
