@@ -70,6 +70,14 @@ int main() {
         std::string upper = folder;  // the same folder in other case, through "."
         for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
         Add(out, prefix + "low/case.png", upper.substr(0, 3) + "." + upper.substr(2) + "Low\\c.png");
+        // A path the ANSI code page cannot spell comes by its short name.
+        const std::string longFile = folder + "Low\\Tessiwok long folder\\short.png";
+        CreateDirectoryA((folder + "Low").c_str(), nullptr);
+        CreateDirectoryA(longFile.substr(0, longFile.rfind('\\')).c_str(), nullptr);
+        CloseHandle(CreateFileA(longFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        char shortName[MAX_PATH] = {};
+        const DWORD shortLength = GetShortPathNameA(longFile.c_str(), shortName, MAX_PATH);
+        if (shortLength != 0 && shortLength < MAX_PATH) Add(out, prefix + "low/short.png", shortName);
         std::string cut;
         Add(cut, prefix + "cut.html", folder + "Low\\cut.html");
         out += cut.substr(0, cut.size() - 3);

@@ -88,8 +88,9 @@ TEST_F(LowCollect, SoundRecordsFollowTheOwnRowsOnceAndEveryFailureLeavesTheOwnRo
     } rows[] = {
         // Copies of the own records and a second a.html are not listed twice;
         // UNC, device, relative, elsewhere, climbing out, a stream name, another
-        // site, 4 GiB, the directory itself and the cut record at the end go.
-        {"mixed", Above, RecordingStart, 60000, {"low/a.html", "low/case.png"}, 1},
+        // site, 4 GiB, the directory itself and the cut record at the end go;
+        // a file named by its short (8.3) name stays.
+        {"mixed", Above, RecordingStart, 60000, {"low/a.html", "low/case.png", "low/short.png"}, 1},
         {"broken", Above, RecordingStart, 60000, {"first.html"}, 1},  // nothing after the break
         {"nothing", Above, RecordingStart, 60000, {}, 1},
         {"hang", Above, RecordingStart, 1500, {"before-hang.html"}, 1},  // ended at the limit
