@@ -2,7 +2,7 @@
 // collection starts it (a pipe as its standard output): it writes the cache's
 // own records under the prefix, times in UTC, each local file in the Internet
 // cache folder that the parent checks. A role command line that is not sound
-// opens no dialog and writes nothing.
+// opens no dialog and writes nothing. Literals are code page 932 bytes.
 #include "tests/e2e/driver.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +78,22 @@ TEST(LowRole, WritesTheCachesOwnRecordsUnderThePrefixAndNothingForABrokenCommand
     testkit::DeleteCacheEntriesUnder(prefix);
 
     const std::wstring role = kLowCollectorRole;  // a dialog would keep the program from ending
+
+    // A prefix typed in Japanese (code page 932 bytes) also finds what the
+    // browser keyed by the escaped UTF-8 it sent.
+    const std::string host = "http://" + testkit::UniqueName("role-ja") + ".test/";
+    testkit::CachedItem escaped;
+    escaped.url = host + "%E5%86%99%E7%9C%9F/a.png";
+    ASSERT_TRUE(testkit::CommitCacheEntry(escaped));
+    const std::string typedHex = HexOfBytes(host + "写真/");
+    const std::string found = RunRole(role + L" " + std::wstring(typedHex.begin(), typedHex.end()));
+    LowRecordReader escapedReader;
+    escapedReader.Feed(found.data(), found.size());
+    LowRecord record;
+    ASSERT_EQ(escapedReader.Next(record), LowRecordReader::Step::Record);
+    EXPECT_EQ(record.sourceUrl, escaped.url);
+    testkit::DeleteCacheEntriesUnder(host);
+
     for (const std::wstring& arguments : {role, role + L" 6", role + L" 68zz", role + L" 6874 extra"})
         EXPECT_TRUE(RunRole(arguments).empty());
 }
