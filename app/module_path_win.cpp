@@ -15,6 +15,12 @@ std::wstring RunningModuleFileNameW() {
     return std::wstring(name, length);
 }
 
+std::wstring RunningModuleDirectoryW() {
+    const std::wstring module = RunningModuleFileNameW();
+    const size_t slash = module.rfind(L'\\');  // UTF-16 has no trail byte that could be "\"
+    return slash == std::wstring::npos ? std::wstring() : module.substr(0, slash + 1);
+}
+
 std::string RunningModuleFileName() {
     std::string ansi;
     if (!AnsiPathFromWide(RunningModuleFileNameW(), ansi) || ansi.size() >= MAX_PATH) return "";

@@ -12,6 +12,9 @@
 // not fit.
 std::wstring RunningModuleFileNameW();
 
+// Its folder in UTF-16 with the trailing "\", or "" when it cannot be had.
+std::wstring RunningModuleDirectoryW();
+
 // The same in the ANSI code page: its exact spelling, or its short name when
 // the code page cannot spell a folder of it (C:\Users\田中\ under 1252); ""
 // when neither spells it or it is longer than 259 bytes.

@@ -9,11 +9,9 @@
 #include "text/wide_text_win.h"
 
 SettingsFile::SettingsFile() {
-    const std::wstring module = RunningModuleFileNameW();
-    const size_t slash = module.rfind(L'\\');  // UTF-16 has no trail byte that could be "\"
-    const std::wstring wide = slash == std::wstring::npos ? L"" : module.substr(0, slash + 1) + L"Setting.ini";
-    if (slash != std::wstring::npos && wide.size() < sizeof widePath_ / sizeof widePath_[0])
-        wide.copy(widePath_, wide.size());
+    const std::wstring folder = RunningModuleDirectoryW();
+    const std::wstring wide = folder + L"Setting.ini";
+    if (!folder.empty() && wide.size() < sizeof widePath_ / sizeof widePath_[0]) wide.copy(widePath_, wide.size());
     ComposeBesideModule(RunningModuleFileName(), kSettingsFileName, path_, sizeof path_, AnsiLeadBytes());
 }
 

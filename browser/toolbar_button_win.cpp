@@ -42,11 +42,7 @@ std::vector<std::wstring> WideTexts(const std::vector<ToolbarButtonValue>& value
 // False after such a refusal: no button was registered.
 bool RegisterToolbarButton(HWND owner) {
     std::wstring folder;
-    if (ModuleDirectory[0] == '\0') {
-        const std::wstring module = RunningModuleFileNameW();
-        const size_t slash = module.rfind(L'\\');
-        if (slash != std::wstring::npos) folder = module.substr(0, slash + 1);
-    }
+    if (ModuleDirectory[0] == '\0') folder = RunningModuleDirectoryW();
     const std::vector<ToolbarButtonValue> values = ToolbarButtonValues(folder.empty() ? ModuleDirectory : "\\");
     const std::vector<std::wstring> wideTexts = folder.empty() ? std::vector<std::wstring>() : WideTexts(values, folder);
     HKEY key = nullptr;
