@@ -28,7 +28,8 @@ namespace {
 
 const char* const kSteps[] = {
     "settings path (before WinMain)", "module directory",    "common controls", "COM",
-    "toolbar registry check",         "list columns",        "DDE request",     "page window search",
+    "toolbar registry check",         "list columns",        "DDE instance alone", "DDE request",
+    "page window search",
 };
 constexpr int kStepCount = sizeof kSteps / sizeof kSteps[0];
 
@@ -56,10 +57,18 @@ int Once(const char* path) {
     at[6] = bench::Now() - (listMade - at[5]);
     HWND box = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 300, 20, nullptr, nullptr, nullptr, nullptr);
     const double boxMade = bench::Now();
-    FetchBrowserUrl(box);
+    // A client instance made and ended alone: what the request costs before
+    // it asks anybody.
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, [](UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) -> HDDEDATA {
+            return nullptr;
+        }, kDdeClientFlags, 0) == DMLERR_NO_ERROR)
+        DdeUninitialize(instance);
     at[7] = bench::Now() - (boxMade - at[6]);
-    FindPageWindowAddress();
+    FetchBrowserUrl(box);
     at[8] = bench::Now() - (boxMade - at[6]);
+    FindPageWindowAddress();
+    at[9] = bench::Now() - (boxMade - at[6]);
     FILE* out = std::fopen(path, "a");
     if (out == nullptr) return 1;
     for (int i = 0; i < kStepCount; ++i) std::fprintf(out, "%s%.0f", i ? " " : "", (at[i + 1] - at[i]) * 1e6);
