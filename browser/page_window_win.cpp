@@ -27,9 +27,9 @@ HRESULT WINAPI ObjectFromLresultLoaded(LRESULT result, REFIID interfaceId, WPARA
 }
 
 struct Search {
-    DWORD ownProcess;
-    DWORD deadline;  // tick count at which the search gives up
-    UINT getObject;  // the registered WM_HTML_GETOBJECT
+    DWORD ownProcess = 0;
+    DWORD deadline = 0;  // tick count at which the search gives up
+    UINT getObject = 0;  // the registered WM_HTML_GETOBJECT
     bool comStarted = false;
     HRESULT com = E_FAIL;
     std::string address;
@@ -42,6 +42,40 @@ bool HasScheme(std::wstring_view url, std::wstring_view scheme) {
         if (towlower(url[i]) != scheme[i]) return false;
     return true;
 }
+
+// Cancels a call into the page's process once the search's time is up: a
+// page that answered WM_HTML_GETOBJECT may hang before it answers the call.
+// COM asks MessagePending while this thread waits for the answer, whenever a
+// message arrives; a thread timer makes sure one does. Wine 8 did not cancel
+// when tried (tools/standin_browser --url-delay hangs a document so): this
+// bound is Windows' documented behaviour, untested here.
+class DeadlineFilter : public IMessageFilter {
+public:
+    explicit DeadlineFilter(DWORD deadline) : deadline_(deadline) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        if (id != IID_IUnknown && id != IID_IMessageFilter) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IMessageFilter*>(this);
+        return S_OK;
+    }
+    // Lives on the stack of the search, which outlasts its registration.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+        return SERVERCALL_ISHANDLED;
+    }
+    // A page that refuses the call (busy) is not asked again.
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+        return static_cast<LONG>(deadline_ - pageWindowOps.tickCount()) <= 0 ? PENDINGMSG_CANCELCALL
+                                                                              : PENDINGMSG_WAITDEFPROCESS;
+    }
+
+private:
+    DWORD deadline_;
+};
 
 // The document's "URL" property, read by name through IDispatch: a document
 // in another process is reached through oleaut32's marshaller, which needs no
@@ -89,8 +123,18 @@ bool AskPageWindow(HWND window, Search& search) {
                                                reinterpret_cast<void**>(&document))) ||
         document == nullptr)
         return false;
+    DeadlineFilter filter(search.deadline);
+    IMessageFilter* previous = nullptr;
+    const bool filtered = SUCCEEDED(CoRegisterMessageFilter(&filter, &previous));
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
     const std::wstring url = DocumentUrl(document);
     document->Release();
+    if (timer != 0) KillTimer(nullptr, timer);
+    if (filtered) {
+        IMessageFilter* ours = nullptr;
+        CoRegisterMessageFilter(previous, &ours);
+        if (previous != nullptr) previous->Release();
+    }
     if (!HasScheme(url, L"http://") && !HasScheme(url, L"https://") && !HasScheme(url, L"ftp://")) return false;
     std::string ansi = AnsiOrEscapedFromUtf16(
         std::u16string_view(reinterpret_cast<const char16_t*>(url.data()), url.size()), AnsiSpellingOf);
@@ -127,8 +171,10 @@ const PageWindowOps realPageWindowOps = {
 PageWindowOps pageWindowOps = realPageWindowOps;
 
 std::string FindPageWindowAddress() {
-    Search search{GetCurrentProcessId(), pageWindowOps.tickCount() + kPageSearchTimeoutMs,
-                  RegisterWindowMessageW(L"WM_HTML_GETOBJECT")};
+    Search search;
+    search.ownProcess = GetCurrentProcessId();
+    search.deadline = pageWindowOps.tickCount() + kPageSearchTimeoutMs;
+    search.getObject = RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
     if (search.getObject == 0) return std::string();
     pageWindowOps.enumWindows(VisitTopLevel, reinterpret_cast<LPARAM>(&search));
     if (SUCCEEDED(search.com)) CoUninitialize();

@@ -12,11 +12,12 @@
 //   standin_browser [--service NAME] [--reply TEXT | --reply-hex HEX | --reply-file PATH]
 //                   [--delay MS] [--refuse] [--ready EVENT] [--quit EVENT] [--lifetime MS]
 //                   [--log PATH] [--frame CLASS] [--tab HEX] [--background-tab HEX]...
-//                   [--page-delay MS]
+//                   [--page-delay MS] [--url-delay MS]
 //
 // Without --service there is no DDE server. --tab and --background-tab take
 // the address as UTF-8 in hex; --page-delay holds each page window's answer
-// back, as a hung page.
+// back, as a hung page; --url-delay holds back the document's answer for its
+// address, as a page that hangs after handing its document out.
 //
 // --ready names an event (made by whoever starts this) that is set once the
 // service is registered; without it "ready" is printed on stdout instead.
@@ -49,6 +50,7 @@ bool refuse = false;
 HANDLE quitEvent = nullptr;
 std::string logPath;
 DWORD pageDelayMs = 0;
+DWORD urlDelayMs = 0;
 UINT getObjectMessage = 0;
 
 // The page's document as far as a client reads it: IDispatch with one
@@ -56,6 +58,7 @@ UINT getObjectMessage = 0;
 class Document : public IDispatch {
 public:
     explicit Document(const std::wstring& url) : url_(url) {}
+    virtual ~Document() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (id != IID_IUnknown && id != IID_IDispatch) {
             *object = nullptr;
@@ -87,6 +90,12 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
                                      EXCEPINFO*, UINT*) override {
         if (id != kUrl) return DISP_E_MEMBERNOTFOUND;
+        if (urlDelayMs != 0) {
+            if (quitEvent != nullptr)
+                WaitForSingleObject(quitEvent, urlDelayMs);
+            else
+                Sleep(urlDelayMs);
+        }
         if (!(flags & DISPATCH_PROPERTYGET) || result == nullptr) return DISP_E_MEMBERNOTFOUND;
         result->vt = VT_BSTR;
         result->bstrVal = SysAllocStringLen(url_.data(), static_cast<UINT>(url_.size()));
@@ -251,6 +260,7 @@ int main(int argc, char** argv) {
         else if (option == "--log") logPath = value;
         else if (option == "--frame") frameClass = WideFromUtf8(value);
         else if (option == "--page-delay") pageDelayMs = std::strtoul(value, nullptr, 10);
+        else if (option == "--url-delay") urlDelayMs = std::strtoul(value, nullptr, 10);
         else if (option == "--tab" || option == "--background-tab") {
             std::string url;
             if (!FromHex(value, url)) return Usage((option + " needs pairs of hex digits").c_str());
