@@ -6,7 +6,11 @@
 //   bench_low_collect [--rounds N] [TIER ...]   tiers grow one cache under the
 //   large-cache benchmark's address; "max" fills until the cache refuses
 //   (default 1000 10000; N rounds, default 5). Smallest: --rounds 1 5
+//   bench_low_collect --endless    one collection from a collector that writes
+//   sound records without end (tools/low_standin.exe): the rows it gives and
+//   the peak memory of this process before and after
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,10 +30,37 @@ using bench::Now;
 
 const char kPrefix[] = "http://large.tessiwok.test/site/";
 
+double PeakMiB(SIZE_T PROCESS_MEMORY_COUNTERS::*field) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
+    return counters.*field / (1024.0 * 1024.0);
+}
+
+int Endless() {
+    const std::string standin = testkit::FindInBuildTree("tools\\low_standin.exe");
+    if (standin.empty()) {
+        std::fprintf(stderr, "bench_low_collect: no tools\\low_standin.exe in the build tree\n");
+        return 1;
+    }
+    lowCollectorOps.program.assign(standin.begin(), standin.end());
+    SetEnvironmentVariableA("TESSIWOK_LOW_CASE", "endless");
+    const double workingSet = PeakMiB(&PROCESS_MEMORY_COUNTERS::PeakWorkingSetSize);
+    const double pagefile = PeakMiB(&PROCESS_MEMORY_COUNTERS::PeakPagefileUsage);
+    EntryStore store;
+    const double t0 = Now();
+    CollectAllCacheEntries(kPrefix, store);
+    const double t1 = Now();
+    std::printf("endless collector: %zu rows in %.1f ms; peak working set %.1f -> %.1f MiB, peak pagefile %.1f -> %.1f MiB\n",
+                store.Size(), (t1 - t0) * 1000, workingSet, PeakMiB(&PROCESS_MEMORY_COUNTERS::PeakWorkingSetSize),
+                pagefile, PeakMiB(&PROCESS_MEMORY_COUNTERS::PeakPagefileUsage));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (!bench::HasOwnPrefix("bench_low_collect")) return 1;
+    if (argc == 2 && std::strcmp(argv[1], "--endless") == 0) return Endless();
     int rounds = 5;
     std::vector<long> tiers;
     for (int i = 1; i < argc; ++i) {

@@ -18,3 +18,8 @@ bool AddressRows::Offer(CacheEntry entry) {
     listed = std::move(entry);
     return true;
 }
+
+bool AddressRows::Takes(const CacheEntry& entry) const {
+    const auto found = rows_.find(entry.sourceUrl);
+    return found == rows_.end() || entry.lastAccess.Value() > store_.At(found->second).lastAccess.Value();
+}

@@ -24,6 +24,10 @@ public:
     // built).
     bool Lists(const std::string& address) const { return rows_.count(address) != 0; }
 
+    // Whether Offer would make the entry a row, without offering it (a test
+    // before the costlier checks an entry still has to pass).
+    bool Takes(const CacheEntry& entry) const;
+
 private:
     EntryStore& store_;
     std::unordered_map<std::string, size_t> rows_;  // address -> row

@@ -10,6 +10,7 @@
 
 #include "cache/address.h"
 #include "cache/cache_entry.h"
+#include "cache/local_time_win.h"
 
 // The platform calls the collection makes, as a table that tests can swap to
 // provoke what the real cache cannot be made to do. Defaults to the real ones.
@@ -46,9 +47,22 @@ std::string SentPrefix(std::string_view typed);
 // Whether a record passes the keep-tests under the prefix as typed or as sent.
 bool IsKeptRecord(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& prefixes);
 
-// Appends the entries of records that another enumeration delivered (the
-// low-integrity cache's), each built exactly as the collection builds its own
-// but for the local file, taken as delivered: the other process asked its
-// own cache for the exact name.
-void AppendCacheRecords(const INTERNET_CACHE_ENTRY_INFOA* records, size_t count, const char* prefix,
-                        EntryStore& store);
+// Builds the entries of records that another enumeration delivered (the
+// low-integrity cache's), one at a time as they arrive, each exactly as the
+// collection builds its own but for the local file, taken as delivered: the
+// other process asked its own cache for the exact name.
+class DeliveredRecords {
+public:
+    explicit DeliveredRecords(const char* prefix);
+    DeliveredRecords(const DeliveredRecords&) = delete;
+    DeliveredRecords& operator=(const DeliveredRecords&) = delete;
+
+    // The record's entry; false (entry untouched) for a record the collection
+    // does not keep.
+    bool Build(const INTERNET_CACHE_ENTRY_INFOA& info, CacheEntry& entry);
+
+private:
+    std::string sent_;  // the prefix as the browser sends it, or ""
+    CollectPrefixes prefixes_;
+    ZoneRules rules_;
+};

@@ -35,12 +35,11 @@ size_t KeptPrefixLength(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPre
 // are (this process would find another entry under the same address).
 enum class LocalFile { AskOwnCache, AsDelivered };
 
-void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& prefixes, LocalFile localFile,
-                ZoneRules& rules, EntryStore& store) {
+bool BuildEntry(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& prefixes, LocalFile localFile,
+                ZoneRules& rules, CacheEntry& entry) {
     const size_t prefixLength = KeptPrefixLength(info, prefixes);
-    if (prefixLength == std::string_view::npos) return;
+    if (prefixLength == std::string_view::npos) return false;
 
-    CacheEntry entry;
     SetPathAndExtension(info.lpszSourceUrlName + prefixLength, entry, AnsiSpellingOf);
     entry.localFile = localFile == LocalFile::AskOwnCache
                           ? ExactLocalFile(info.lpszLocalFileName, info.lpszSourceUrlName)
@@ -49,7 +48,7 @@ void CollectOne(const INTERNET_CACHE_ENTRY_INFOA& info, const CollectPrefixes& p
     entry.size = info.dwSizeLow;
     entry.lastAccess = LocalTime(info.LastAccessTime, rules);
     entry.lastModified = LocalTime(info.LastModifiedTime, rules);
-    store.Append(std::move(entry));
+    return true;
 }
 
 // After an insufficient-buffer failure that reported needed bytes: the buffer
@@ -146,7 +145,9 @@ struct Collection {
 
 void CollectVisited(const INTERNET_CACHE_ENTRY_INFOA& info, void* context) {
     auto& collection = *static_cast<Collection*>(context);
-    CollectOne(info, collection.prefixes, LocalFile::AskOwnCache, collection.rules, collection.store);
+    CacheEntry entry;
+    if (BuildEntry(info, collection.prefixes, LocalFile::AskOwnCache, collection.rules, entry))
+        collection.store.Append(std::move(entry));
 }
 
 }  // namespace
@@ -157,9 +158,10 @@ void CollectCacheEntries(const char* prefix, EntryStore& store) {
     VisitCacheRecords(CollectVisited, &collection);
 }
 
-void AppendCacheRecords(const INTERNET_CACHE_ENTRY_INFOA* records, size_t count, const char* prefix,
-                        EntryStore& store) {
-    Collection collection(prefix, store);
-    for (size_t i = 0; i < count; ++i)
-        CollectOne(records[i], collection.prefixes, LocalFile::AsDelivered, collection.rules, store);
+DeliveredRecords::DeliveredRecords(const char* prefix) : sent_(SentPrefix(prefix)), prefixes_{prefix, sent_} {
+    ReadZone(rules_);
+}
+
+bool DeliveredRecords::Build(const INTERNET_CACHE_ENTRY_INFOA& info, CacheEntry& entry) {
+    return BuildEntry(info, prefixes_, LocalFile::AsDelivered, rules_, entry);
 }

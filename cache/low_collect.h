@@ -13,28 +13,45 @@
 #include "cache/cache_entry.h"
 
 // The platform steps that tests swap: starting the collector (a stand-in that
-// writes prepared records instead) and how long it may take.
+// writes prepared records instead), the calls Wine cannot be made to refuse,
+// and the bounds of time and memory.
 struct LowCollectorOps {
     // Whether this process runs above low integrity, so that a low store
     // exists that it does not see. False where the platform has no
     // integrity levels (before Vista) and in a low process.
     bool (*runsAboveLow)();
-    // Starts program with commandLine, suspended, with writeEnd (inheritable)
-    // as its only inherited handle and its standard output. On success the
-    // caller owns both handles in info.
-    bool (*start)(const std::wstring& program, std::wstring& commandLine, HANDLE writeEnd, PROCESS_INFORMATION& info);
+    // Starts program with commandLine as token (the low token), suspended,
+    // with flags added to the creation flags and writeEnd (inheritable) as
+    // its standard output and the only handle it inherits; fails rather than
+    // let it inherit any other. On success the caller owns both handles in
+    // info; token stays the caller's.
+    bool (*start)(HANDLE token, const std::wstring& program, std::wstring& commandLine, HANDLE writeEnd, DWORD flags,
+                  PROCESS_INFORMATION& info);
+    // What start lists the inherited handle with; refused where the platform
+    // takes no handle list.
+    BOOL(WINAPI* updateAttribute)(LPPROC_THREAD_ATTRIBUTE_LIST list, DWORD flags, DWORD_PTR attribute, PVOID value,
+                                  SIZE_T size, PVOID previous, PSIZE_T returned);
+    // Refused on Windows 7 for a process already in a job.
+    BOOL(WINAPI* assignToJob)(HANDLE job, HANDLE process);
     // The program started; empty: this executable.
     std::wstring program;
-    // Milliseconds from the start until the collector is ended.
+    // Milliseconds the collector may still take once the own walk has ended.
     DWORD timeLimitMs;
+    // The most the low store's rows may hold (LowRowBytes summed).
+    size_t mostRowBytes;
 };
+
+// What a row costs in memory, near enough: the entry and its texts.
+size_t LowRowBytes(const CacheEntry& entry);
 
 extern const LowCollectorOps realLowCollectorOps;
 extern LowCollectorOps lowCollectorOps;
 
 // The collection the dialog runs: the process's own cache (CollectCacheEntries)
-// and then, where there is one, the low cache's records not already listed.
-// Every failure of the low part leaves the own rows alone, without a message.
+// and then, where there is one, the low cache's records, one row per address
+// (AddressRows): the entry last accessed, the own one on a tie. Every failure
+// of the low part, memory that cannot be had among them, leaves the own rows
+// alone, without a message.
 void CollectAllCacheEntries(const char* prefix, EntryStore& store);
 
 // The role's marker: the whole command line is the program, this, and the

@@ -8,11 +8,12 @@
 #include <wininet.h>
 
 #include <cwchar>
+#include <new>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "cache/address.h"
+#include "cache/address_rows.h"
 #include "cache/collect.h"
 #include "cache/local_file_win.h"
 #include "cache/low_record.h"
@@ -22,7 +23,8 @@ namespace {
 
 // The largest cache the benchmarks fill (60,794 rows) collects in 40.1 s
 // under Wine on a shared machine, the child's walk being the same work;
-// Windows walks it in a few seconds. Three times the slowest figure.
+// Windows walks it in a few seconds. Three times the slowest figure, counted
+// from the end of the own walk, which the child's runs beside.
 constexpr DWORD kTimeLimitMs = 120 * 1000;
 
 // How long the parent waits for the child at once while the pipe is empty.
@@ -31,11 +33,17 @@ constexpr DWORD kPollMs = 5;
 // The pipe's buffer: the child writes while the parent walks its own cache.
 constexpr DWORD kPipeBuffer = 4 * 1024 * 1024;
 
-// What the parent takes from one collector at most: far more than any cache
-// holds (the full Wine cache is 12 MB in 60,794 records), little enough that
-// a collector writing without end cannot exhaust a 32-bit program's memory.
+// What the parent reads from one collector at most. Reading costs time, not
+// memory (records are checked as they arrive and only rows are kept), and
+// this is far more than any cache sends: the full Wine cache is 12 MB in
+// 60,794 records.
 constexpr ULONGLONG kMostBytes = 256ull * 1024 * 1024;
-constexpr size_t kMostRecords = 1000000;
+
+// What the low store's rows may hold: 64 MiB, about 200,000 rows of common
+// addresses (the full Wine cache's 60,794 rows take 20 MB as entries). With
+// the own rows, a collector that writes without end leaves the 32-bit
+// program, whose 2 GiB hold far more, room for the list and a sort.
+constexpr size_t kMostRowBytes = 64u * 1024 * 1024;
 
 // The longest prefix the dialog hands over (its 2048-byte address buffer).
 constexpr size_t kLongestPrefix = 2047;
@@ -61,15 +69,46 @@ bool RealRunsAboveLow() {
     return rid >= SECURITY_MANDATORY_MEDIUM_RID;
 }
 
-// A primary token like this process's own, labelled low (S-1-16-4096): the
-// documented way for a medium process to start one at low integrity.
+// A primary token for the collector: this process's user, restricted, and
+// labelled low (S-1-16-4096). Lowering the level alone would leave an
+// elevated administrator's token its Administrators group and privileges,
+// for any low process of the user (a Protected Mode tab) to borrow from the
+// collector: the group is deny-only and every privilege but
+// SeChangeNotifyPrivilege is gone. The own token is opened for what
+// duplicating it needs, nothing more.
 HANDLE LowToken() {
     HANDLE own = nullptr;
-    const DWORD access = TOKEN_DUPLICATE | TOKEN_ADJUST_DEFAULT | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY;
-    if (!OpenProcessToken(GetCurrentProcess(), access, &own)) return nullptr;
-    HANDLE low = nullptr;
-    const BOOL duplicated = DuplicateTokenEx(own, access, nullptr, SecurityImpersonation, TokenPrimary, &low);
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own)) return nullptr;
+    alignas(SID) BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD administratorsSize = sizeof administrators;
+    SID_AND_ATTRIBUTES denyOnly[] = {{administrators, 0}};
+    // The privileges also named one by one: Wine keeps them all under
+    // DISABLE_MAX_PRIVILEGE.
+    std::vector<LUID_AND_ATTRIBUTES> removed;
+    LUID changeNotify{};
+    DWORD size = 0;
+    GetTokenInformation(own, TokenPrivileges, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    const BOOL listed = size != 0 && LookupPrivilegeValueW(nullptr, L"SeChangeNotifyPrivilege", &changeNotify) &&
+                        GetTokenInformation(own, TokenPrivileges, buffer.data(), size, &size);
+    const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
+    for (DWORD i = 0; listed && i < privileges->PrivilegeCount; ++i) {
+        const LUID luid = privileges->Privileges[i].Luid;
+        if (luid.LowPart != changeNotify.LowPart || luid.HighPart != changeNotify.HighPart)
+            removed.push_back(privileges->Privileges[i]);
+    }
+    HANDLE restricted = nullptr;
+    const BOOL made = listed &&
+                      CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &administratorsSize) &&
+                      CreateRestrictedToken(own, DISABLE_MAX_PRIVILEGE, 1, denyOnly, static_cast<DWORD>(removed.size()),
+                                            removed.data(), 0, nullptr, &restricted);
     CloseHandle(own);
+    if (!made) return nullptr;
+    // A token of its own, with the access the label and the start need.
+    HANDLE low = nullptr;
+    const DWORD access = TOKEN_DUPLICATE | TOKEN_ADJUST_DEFAULT | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY;
+    const BOOL duplicated = DuplicateTokenEx(restricted, access, nullptr, SecurityImpersonation, TokenPrimary, &low);
+    CloseHandle(restricted);
     if (!duplicated) return nullptr;
 
     SID_IDENTIFIER_AUTHORITY authority = SECURITY_MANDATORY_LABEL_AUTHORITY;
@@ -90,38 +129,34 @@ HANDLE LowToken() {
     return low;
 }
 
-// CreateProcessAsUserW with the low token, suspended. The write end is the
-// child's standard output and, where the platform takes a handle list, the
-// only handle it inherits (the other inheritable handles of this process
-// stay here). No busy cursor: the child shows no window.
-bool RealStart(const std::wstring& program, std::wstring& commandLine, HANDLE writeEnd, PROCESS_INFORMATION& info) {
-    HANDLE token = LowToken();
-    if (token == nullptr) return false;
-
-    STARTUPINFOEXW startup{};
-    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_FORCEOFFFEEDBACK;
-    startup.StartupInfo.hStdOutput = writeEnd;
-    DWORD flags = CREATE_SUSPENDED;
-
+// CreateProcessAsUserW, suspended. The write end is the child's standard
+// output and the only handle it inherits; where the handle list cannot be
+// set, nothing starts: without it the child would inherit every inheritable
+// handle of this process. No busy cursor: the child shows no window.
+bool RealStart(HANDLE token, const std::wstring& program, std::wstring& commandLine, HANDLE writeEnd, DWORD flags,
+               PROCESS_INFORMATION& info) {
     SIZE_T listSize = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &listSize);
+    if (listSize == 0) return false;
     std::vector<BYTE> list(listSize);
-    HANDLE inherited[] = {writeEnd};
     auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data());
-    const bool listed = listSize != 0 && InitializeProcThreadAttributeList(attributes, 1, 0, &listSize);
-    if (listed && UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                            sizeof inherited, nullptr, nullptr)) {
-        startup.lpAttributeList = attributes;
-        flags |= EXTENDED_STARTUPINFO_PRESENT;
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &listSize)) return false;
+    HANDLE inherited[] = {writeEnd};
+    BOOL started = FALSE;
+    if (lowCollectorOps.updateAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
+                                        nullptr, nullptr)) {
+        STARTUPINFOEXW startup{};
         startup.StartupInfo.cb = sizeof startup;
-    } else {
-        startup.StartupInfo.cb = sizeof startup.StartupInfo;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_FORCEOFFFEEDBACK;
+        startup.StartupInfo.hStdOutput = writeEnd;
+        startup.lpAttributeList = attributes;
+        started = CreateProcessAsUserW(token, program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                       flags | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                                       &startup.StartupInfo, &info);
     }
-
-    const BOOL started = CreateProcessAsUserW(token, program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, flags,
-                                              nullptr, nullptr, &startup.StartupInfo, &info);
-    if (listed) DeleteProcThreadAttributeList(attributes);
-    CloseHandle(token);
+    const DWORD error = GetLastError();
+    DeleteProcThreadAttributeList(attributes);
+    SetLastError(error);
     return started != FALSE;
 }
 
@@ -139,27 +174,38 @@ std::wstring OwnProgram() {
     }
 }
 
-// A collector running, and what ends it: the job kills it and anything it
-// started when closed.
+// A collector running, and what ends it: its own job, which kills it and
+// anything it started when closed, or, where it could not be put into one,
+// the process alone.
 struct LowRun {
     HANDLE job = nullptr;
     HANDLE process = nullptr;
     HANDLE readEnd = nullptr;
     ULONGLONG deadline = 0;
+
+    LowRun() = default;
+    LowRun(const LowRun&) = delete;
+    LowRun& operator=(const LowRun&) = delete;
+    ~LowRun();
 };
 
-void EndRun(LowRun& run) {
+// Ends the collector; what it wrote stays in the pipe to be read. Killing is
+// asynchronous: the process is gone once it is signalled.
+void StopCollector(LowRun& run) {
     if (run.job != nullptr) {
         TerminateJobObject(run.job, 1);
         CloseHandle(run.job);
+        run.job = nullptr;
+    } else if (run.process != nullptr) {
+        TerminateProcess(run.process, 1);
     }
-    if (run.process != nullptr) {
-        // Killing is asynchronous: the process is gone once it is signalled.
-        WaitForSingleObject(run.process, 5000);
-        CloseHandle(run.process);
-    }
-    if (run.readEnd != nullptr) CloseHandle(run.readEnd);
-    run = LowRun{};
+    if (run.process != nullptr) WaitForSingleObject(run.process, 5000);
+}
+
+LowRun::~LowRun() {
+    StopCollector(*this);
+    if (process != nullptr) CloseHandle(process);
+    if (readEnd != nullptr) CloseHandle(readEnd);
 }
 
 // A job that ends its processes when its last handle closes, lets none of
@@ -178,10 +224,22 @@ HANDLE KillingJob() {
     return job;
 }
 
-// Starts the collector suspended, puts it into the job and lets it run. A
-// collector that cannot be put into a job (Windows 7 when this process is in
-// a job already) is ended at once: without the job nothing would end what it
-// might start.
+// CREATE_BREAKAWAY_FROM_JOB where this process runs in a job that lets its
+// children leave it: on Windows 7 a process can be in one job only, so the
+// collector goes into its own job only from outside this one. 0 otherwise.
+DWORD BreakawayFlag() {
+    BOOL inJob = FALSE;
+    if (!IsProcessInJob(GetCurrentProcess(), nullptr, &inJob) || !inJob) return 0;
+    JOBOBJECT_BASIC_LIMIT_INFORMATION limits{};
+    if (!QueryInformationJobObject(nullptr, JobObjectBasicLimitInformation, &limits, sizeof limits, nullptr)) return 0;
+    const DWORD leave = JOB_OBJECT_LIMIT_BREAKAWAY_OK | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
+    return (limits.LimitFlags & leave) != 0 ? CREATE_BREAKAWAY_FROM_JOB : 0;
+}
+
+// Starts the collector suspended, puts it into its job and lets it run.
+// Where the job cannot take it (Windows 7, this process in a job it may not
+// leave), it runs in this process's job and is ended here when the reading
+// ends; the job's other limits then do not hold.
 bool StartRun(const char* prefix, LowRun& run) {
     const std::wstring program = lowCollectorOps.program.empty() ? OwnProgram() : lowCollectorOps.program;
     const std::string_view prefixView(prefix);
@@ -189,72 +247,37 @@ bool StartRun(const char* prefix, LowRun& run) {
     const std::string hex = HexOfBytes(prefixView);
     std::wstring commandLine = L"\"" + program + L"\" " + kLowCollectorRole + L" " + std::wstring(hex.begin(), hex.end());
 
-    run.job = KillingJob();
-    if (run.job == nullptr) return false;
+    HANDLE token = LowToken();
+    if (token == nullptr) return false;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&run.readEnd, &writeEnd, nullptr, kPipeBuffer)) {
-        EndRun(run);
+        CloseHandle(token);
         return false;
     }
     // Inheritable only for the start, single-threaded: no other process
     // starts from here meanwhile.
     PROCESS_INFORMATION info{};
-    const bool started = SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) &&
-                         lowCollectorOps.start(program, commandLine, writeEnd, info);
-    CloseHandle(writeEnd);
-    if (!started) {
-        EndRun(run);
-        return false;
+    bool started = false;
+    if (SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+        const DWORD breakaway = BreakawayFlag();
+        started = lowCollectorOps.start(token, program, commandLine, writeEnd, breakaway, info);
+        // A job nested in one that refuses (Windows 8 and later) refuses the
+        // breakaway too; there the collector's own job takes it all the same.
+        if (!started && breakaway != 0 && GetLastError() == ERROR_ACCESS_DENIED)
+            started = lowCollectorOps.start(token, program, commandLine, writeEnd, 0, info);
     }
+    CloseHandle(writeEnd);
+    CloseHandle(token);
+    if (!started) return false;
     run.process = info.hProcess;
-    run.deadline = GetTickCount64() + lowCollectorOps.timeLimitMs;
-    if (!AssignProcessToJobObject(run.job, info.hProcess)) {
-        TerminateProcess(info.hProcess, 1);
-        CloseHandle(info.hThread);
-        EndRun(run);
-        return false;
+    run.job = KillingJob();
+    if (run.job != nullptr && !lowCollectorOps.assignToJob(run.job, info.hProcess)) {
+        CloseHandle(run.job);
+        run.job = nullptr;
     }
     ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     return true;
-}
-
-// Reads what the collector writes until it has ended and the pipe is empty,
-// the stream breaks, the time is up or it wrote more than any cache holds. Never a read that can block: only
-// what PeekNamedPipe reports is read, and the wait is on the process, so a
-// process that keeps the pipe open (one it started, or one that hangs) holds
-// nothing up past the deadline.
-std::vector<LowRecord> ReadRecords(LowRun& run) {
-    std::vector<LowRecord> records;
-    LowRecordReader reader;
-    std::vector<char> chunk(64 * 1024);
-    bool exited = false;
-    ULONGLONG total = 0;
-    while (total < kMostBytes && records.size() < kMostRecords) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(run.readEnd, nullptr, 0, nullptr, &available, nullptr)) break;  // every writer gone
-        if (available > 0) {
-            DWORD got = 0;
-            const DWORD want = available < chunk.size() ? available : static_cast<DWORD>(chunk.size());
-            if (!ReadFile(run.readEnd, chunk.data(), want, &got, nullptr) || got == 0) break;
-            total += got;
-            reader.Feed(chunk.data(), got);
-            LowRecord record;
-            LowRecordReader::Step step;
-            while ((step = reader.Next(record)) == LowRecordReader::Step::Record) records.push_back(std::move(record));
-            if (step == LowRecordReader::Step::Broken) break;
-            if (GetTickCount64() >= run.deadline) break;
-            continue;
-        }
-        if (exited) break;
-        const ULONGLONG now = GetTickCount64();
-        if (now >= run.deadline) break;
-        const ULONGLONG left = run.deadline - now;
-        // Once the process has ended, what it wrote is in the pipe: one more
-        // round reads it.
-        exited = WaitForSingleObject(run.process, left < kPollMs ? static_cast<DWORD>(left) : kPollMs) == WAIT_OBJECT_0;
-    }
-    return records;
 }
 
 // The current user's Internet cache folder in full, ending in "\"; the low
@@ -293,32 +316,15 @@ bool IsInCacheFolder(const std::string& localFile, const std::wstring& folder) {
                                 TRUE) == CSTR_EQUAL;
 }
 
-std::string KeyOf(const std::string& address, const std::string& localFile) {
-    std::string key = address;
-    key.push_back('\0');
-    key += localFile;
-    return key;
-}
+// The low store's rows, taken record by record as they arrive: kept under
+// the prefix as the own ones, a row for its address (AddressRows), a file in
+// the cache folder, and within the rows' memory. Only rows are held.
+class LowRows {
+public:
+    LowRows(const char* prefix, EntryStore& store) : delivered_(prefix), rows_(store) {}
 
-// Appends the sound records that are not listed yet, built as the own ones.
-void AppendLowRecords(const std::vector<LowRecord>& records, const char* prefix, EntryStore& store) {
-    if (records.empty()) return;
-    std::wstring folder;  // read when a record first needs it
-    bool folderRead = false;
-    std::unordered_set<std::string> listed;
-    for (const CacheEntry& entry : store) listed.insert(KeyOf(entry.sourceUrl, entry.localFile));
-
-    std::vector<INTERNET_CACHE_ENTRY_INFOA> infos;
-    for (const LowRecord& record : records) {
-        // The cheap test first: under Wine every record is a row already.
-        std::string key = KeyOf(record.sourceUrl, record.localFile);
-        if (listed.count(key) != 0) continue;
-        if (!folderRead) {
-            folder = CacheFolder();
-            folderRead = true;
-        }
-        if (!IsInCacheFolder(record.localFile, folder)) continue;
-        listed.insert(std::move(key));
+    // False once the rows hold what they may: nothing more is taken.
+    bool Take(const LowRecord& record) {
         INTERNET_CACHE_ENTRY_INFOA info{};
         info.dwStructSize = sizeof info;
         info.lpszSourceUrlName = const_cast<char*>(record.sourceUrl.c_str());
@@ -327,9 +333,71 @@ void AppendLowRecords(const std::vector<LowRecord>& records, const char* prefix,
         info.dwSizeHigh = record.sizeHigh;
         info.LastAccessTime = FILETIME{record.lastAccess.low, record.lastAccess.high};
         info.LastModifiedTime = FILETIME{record.lastModified.low, record.lastModified.high};
-        infos.push_back(info);
+        CacheEntry entry;
+        // The cheap tests first: under Wine every record is a row already.
+        if (!delivered_.Build(info, entry) || !rows_.Takes(entry)) return true;
+        if (!folderRead_) {
+            folder_ = CacheFolder();
+            folderRead_ = true;
+        }
+        if (!IsInCacheFolder(record.localFile, folder_)) return true;
+        entry.store = RowStore::Low;
+        const size_t bytes = LowRowBytes(entry);
+        if (bytes > lowCollectorOps.mostRowBytes - held_) return false;
+        held_ += bytes;
+        rows_.Offer(std::move(entry));
+        return true;
     }
-    if (!infos.empty()) AppendCacheRecords(infos.data(), infos.size(), prefix, store);
+
+private:
+    DeliveredRecords delivered_;
+    AddressRows rows_;
+    std::wstring folder_;  // read when a record first needs it
+    bool folderRead_ = false;
+    size_t held_ = 0;  // LowRowBytes of the rows taken
+};
+
+// Reads what the collector writes, handing each record to rows as it
+// arrives, until the collector has ended and the pipe is empty, the stream
+// breaks, the rows are full or more than kMostBytes came. At the deadline
+// the collector is ended and what it wrote before is still read. Never a
+// read that can block: only what PeekNamedPipe reports is read, and the wait
+// is on the process, so a process that keeps the pipe open (one it started,
+// or one that hangs) holds nothing up past the deadline.
+void ReadRecords(LowRun& run, LowRows& rows) {
+    LowRecordReader reader;
+    std::vector<char> chunk(64 * 1024);
+    bool ended = false;  // the collector is gone: what the pipe holds is all
+    ULONGLONG total = 0;
+    while (total < kMostBytes) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(run.readEnd, nullptr, 0, nullptr, &available, nullptr)) return;  // every writer gone
+        if (available > 0) {
+            DWORD got = 0;
+            const DWORD want = available < chunk.size() ? available : static_cast<DWORD>(chunk.size());
+            if (!ReadFile(run.readEnd, chunk.data(), want, &got, nullptr) || got == 0) return;
+            total += got;
+            reader.Feed(chunk.data(), got);
+            LowRecord record;
+            LowRecordReader::Step step;
+            while ((step = reader.Next(record)) == LowRecordReader::Step::Record)
+                if (!rows.Take(record)) return;
+            if (step == LowRecordReader::Step::Broken) return;
+        } else if (ended) {
+            return;
+        }
+        if (ended) continue;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= run.deadline) {
+            StopCollector(run);
+            ended = true;
+        } else if (available == 0) {
+            const ULONGLONG left = run.deadline - now;
+            // Once the process has ended, what it wrote is in the pipe.
+            ended = WaitForSingleObject(run.process, left < kPollMs ? static_cast<DWORD>(left) : kPollMs) ==
+                    WAIT_OBJECT_0;
+        }
+    }
 }
 
 // The child's side: records under the prefix, written in pieces.
@@ -373,18 +441,35 @@ void WriteVisited(const INTERNET_CACHE_ENTRY_INFOA& info, void* context) {
 }  // namespace
 
 const wchar_t kLowCollectorRole[] = L"/tessiwok-low-collector";
-const LowCollectorOps realLowCollectorOps = {RealRunsAboveLow, RealStart, std::wstring(), kTimeLimitMs};
+const LowCollectorOps realLowCollectorOps = {
+    RealRunsAboveLow, RealStart, UpdateProcThreadAttribute, AssignProcessToJobObject, std::wstring(),
+    kTimeLimitMs,     kMostRowBytes,
+};
 LowCollectorOps lowCollectorOps = realLowCollectorOps;
+
+size_t LowRowBytes(const CacheEntry& entry) {
+    return sizeof entry + entry.relativePath.size() + entry.extension.size() + entry.localFile.size() +
+           entry.sourceUrl.size();
+}
 
 void CollectAllCacheEntries(const char* prefix, EntryStore& store) {
     // The collector walks its cache while this process walks its own.
     LowRun run;
-    const bool started = lowCollectorOps.runsAboveLow() && StartRun(prefix, run);
+    bool started = false;
+    try {
+        started = lowCollectorOps.runsAboveLow() && StartRun(prefix, run);
+    } catch (const std::bad_alloc&) {
+    }
     CollectCacheEntries(prefix, store);
     if (!started) return;
-    const std::vector<LowRecord> records = ReadRecords(run);
-    EndRun(run);
-    AppendLowRecords(records, prefix, store);
+    run.deadline = GetTickCount64() + lowCollectorOps.timeLimitMs;
+    try {
+        LowRows rows(prefix, store);
+        ReadRecords(run, rows);
+    } catch (const std::bad_alloc&) {
+        // The rows taken so far stay, each whole: the store appends or
+        // replaces an entry all at once.
+    }
 }
 
 bool RunLowCollectorRole() {
@@ -395,7 +480,10 @@ bool RunLowCollectorRole() {
         LocalFree(arguments);
         return false;
     }
-    // The role from here on, sound or not: no dialog.
+    // The role from here on, sound or not: no dialog, not even the system's
+    // for a crash (where the parent's job took the collector, its own job's
+    // limit for that does not hold).
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     std::string hex;
     if (count == 3)
         for (const wchar_t* c = arguments[2]; *c != L'\0'; ++c) hex.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');

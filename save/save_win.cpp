@@ -161,7 +161,7 @@ void SaveOne(HWND list, HWND dialog) {
         ShowCopyError(dialog);
         return;
     }
-    marker.MarkCopy(path, entry->sourceUrl);
+    marker.MarkCopy(path, entry->sourceUrl, entry->store == RowStore::Low);
     WriteSaveFolder(FolderOfChosenPath(path, AnsiLeadBytes()).c_str());
     ShowCp932Message(dialog, kCopiedText, MB_OK, saveOps.messageBox);
 }
@@ -219,7 +219,7 @@ void SaveSeveral(HWND list, HWND dialog) {
             ShowCopyError(dialog);
             return;
         }
-        marker.MarkCopy(path, entry->sourceUrl);
+        marker.MarkCopy(path, entry->sourceUrl, entry->store == RowStore::Low);
     }
     ShowCp932Message(dialog, kAllCopiedText, MB_OK, saveOps.messageBox);
 }

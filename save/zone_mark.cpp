@@ -19,6 +19,10 @@ size_t AuthorityStart(std::string_view address) {
 
 }  // namespace
 
+uint32_t ZoneOfCopy(uint32_t mapped, bool fromLowStore) {
+    return fromLowStore && mapped != kZoneUntrusted ? kZoneInternet : mapped;
+}
+
 std::string WithoutUserInfo(std::string_view address, const LeadBytes& leadBytes) {
     const size_t start = AuthorityStart(address);
     if (start == std::string_view::npos) return std::string(address);

@@ -17,6 +17,13 @@ inline constexpr uint32_t kZoneTrusted = 2;
 inline constexpr uint32_t kZoneInternet = 3;
 inline constexpr uint32_t kZoneUntrusted = 4;  // Restricted sites
 
+// The zone a copy is marked with: the one its address maps to (any value,
+// a failed lookup's too), but for a file from the low-integrity store at
+// least the Internet zone. Protected Mode pages, which write that store, run
+// only in the Internet and Restricted zones, and any low process can write
+// it: its address is a claim. Restricted stays Restricted.
+uint32_t ZoneOfCopy(uint32_t mapped, bool fromLowStore);
+
 // The address without its user name and password: in "scheme://authority..."
 // the authority runs from after "//" up to the first "/", "?" or "#", and
 // everything in it up to and including its last "@" goes. The "@" search

@@ -94,7 +94,7 @@ ZoneMarker::~ZoneMarker() {
     if (manager_ != nullptr) manager_->Release();
 }
 
-void ZoneMarker::MarkCopy(const char* destinationPath, const std::string& sourceUrl) const {
+void ZoneMarker::MarkCopy(const char* destinationPath, const std::string& sourceUrl, bool fromLowStore) const {
     const std::wstring wide = WideFromAnsi(destinationPath);
     if (wide.empty()) return;
     const wchar_t* destination = wide.c_str();
@@ -102,6 +102,7 @@ void ZoneMarker::MarkCopy(const char* destinationPath, const std::string& source
     const std::wstring url = WideFromAnsi(sourceUrl);
     if (manager_ == nullptr || url.empty() || FAILED(zoneMarkOps.mapUrlToZone(manager_, url.c_str(), &zone)))
         zone = kNoZone;
+    zone = ZoneOfCopy(zone, fromLowStore);
 
     const std::wstring stream = StreamPath(destination);
     if (stream.empty()) return;

@@ -40,8 +40,9 @@ public:
     // the zone cannot be told, deletes such a stale mark. A mark that cannot
     // be written whole (no streams on FAT32, exFAT, some shares) is deleted:
     // the copy stays as it is, unmarked. The copy keeps the modified time it
-    // had before the mark.
-    void MarkCopy(const char* destination, const std::string& sourceUrl) const;  // ANSI code page path
+    // had before the mark. A copy from the low-integrity store is marked as
+    // ZoneOfCopy says.
+    void MarkCopy(const char* destination, const std::string& sourceUrl, bool fromLowStore) const;  // ANSI path
 
 private:
     IInternetSecurityManager* manager_ = nullptr;  // owned; null: none could be created

@@ -9,6 +9,10 @@
 //   grandchild  starts a copy of itself that hangs holding the pipe, writes a
 //               record "grandchild/<its process id>" and ends
 //   nothing     ends at once
+//   moved       the own rows' addresses with other local files, one accessed
+//               later than its own row, one never
+//   bulk        256 records of 800 bytes or more (bulk/<n>.html), then ends
+//   endless     sound records of new addresses until nobody reads them
 #include <windows.h>
 #include <shellapi.h>
 
@@ -22,19 +26,22 @@
 
 namespace {
 
-void Add(std::string& out, const std::string& url, const std::string& file, uint32_t sizeHigh = 0) {
+void Add(std::string& out, const std::string& url, const std::string& file, uint32_t sizeHigh = 0,
+         FileTime lastAccess = {}) {
     LowRecord record;
     record.sourceUrl = url;
     record.localFile = file;
     record.sizeLow = 7;
     record.sizeHigh = sizeHigh;
+    record.lastAccess = lastAccess;
     record.lastModified = FileTime{0x2A4C8000, 0x01D9B1F0};
     AppendLowRecord(record, out);
 }
 
-void Write(const std::string& bytes) {
+bool Write(const std::string& bytes) {
     DWORD wrote = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+    return WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) &&
+           wrote == bytes.size();
 }
 
 }  // namespace
@@ -87,6 +94,23 @@ int main() {
         out += std::string(4, '\xFF') + std::string(28, '\x01');
         Add(out, prefix + "after.html", folder + "Low\\after.html");
         Write(out);
+    } else if (scenario == "moved") {
+        const FileTime in2057{0, 0x02000000};
+        Add(out, prefix + "own1.html", folder + "Low\\IE\\Y\\own1.html", 0, in2057);
+        Add(out, prefix + "img/own2.png", folder + "Low\\IE\\Y\\own2.png");
+        Write(out);
+    } else if (scenario == "bulk") {
+        for (int i = 0; i < 256; ++i)
+            Add(out, prefix + "bulk/" + std::to_string(i) + ".html?" + std::string(700, 'q'),
+                folder + "Low\\IE\\B\\" + std::to_string(i) + ".html");
+        Write(out);
+    } else if (scenario == "endless") {
+        for (unsigned i = 0;; ++i) {
+            Add(out, prefix + "endless/" + std::to_string(i) + ".html", folder + "Low\\E\\" + std::to_string(i) + ".html");
+            if (i % 100 != 99) continue;
+            if (!Write(out)) break;
+            out.clear();
+        }
     } else if (scenario == "hang") {
         Add(out, prefix + "before-hang.html", folder + "Low\\before-hang.html");
         Write(out);

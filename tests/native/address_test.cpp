@@ -128,6 +128,8 @@ TEST(AddressRows, AnAddressIsOneRowTheEntryLastAccessed) {
     EXPECT_EQ(store.At(2).sourceUrl, "http://h/c");
     EXPECT_TRUE(rows.Lists("http://h/c"));
     EXPECT_FALSE(rows.Lists("http://h/d"));
+    EXPECT_TRUE(rows.Takes(Row("http://h/b", 101, RowStore::Low)) && rows.Takes(Row("http://h/d", 0, RowStore::Low)));
+    EXPECT_FALSE(rows.Takes(Row("http://h/b", 100, RowStore::Low))) << "what Offer would drop";
 }
 
 }  // namespace

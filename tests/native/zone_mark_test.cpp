@@ -31,4 +31,11 @@ TEST(ZoneIdentifierText, InternetAndRestrictedOnlyWithTheAddressLessUserInfoOnOn
         EXPECT_EQ(ZoneIdentifierText(c.zone, c.address, Cp932LeadBytes()), c.text) << "zone " << c.zone << ", " << c.address.substr(0, 40);
 }
 
+TEST(ZoneOfCopy, LowStoreCopiesAreInternetAtLeastAndRestrictedStays) {
+    for (uint32_t zone : {0u, 1u, 2u, 3u, 4u, 5u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(ZoneOfCopy(zone, false), zone);
+        EXPECT_EQ(ZoneOfCopy(zone, true), zone == 4 ? 4u : 3u) << zone;
+    }
+}
+
 }  // namespace

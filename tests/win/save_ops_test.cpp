@@ -805,4 +805,22 @@ TEST_F(SaveTest, MarkThatCannotBeWrittenLeavesTheCopyUnmarked) {
     }
 }
 
+// Any low process can write the low store: its file of a trusted site
+// is marked as from the Internet; the own store's copy of it is not marked.
+TEST_F(SaveTest, LowStoreCopyOfATrustedSiteIsMarkedInternet) {
+    const std::string host = testkit::UniqueName("trusted") + ".test";
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\" + host;
+    const DWORD trusted = 2;
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "http", REG_DWORD, &trusted, sizeof trusted), 0);
+    ASSERT_NO_FATAL_FAILURE(Fill({"own.gif", "low.gif"}));
+    for (CacheEntry& entry : entryStore) entry.sourceUrl = "http://" + host + "/" + entry.relativePath;
+    entryStore.At(1).store = RowStore::Low;
+    Select({0, 1});
+    SaveSelectedEntries(list_, dialog_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    EXPECT_FALSE(Exists(Out("own.gif:Zone.Identifier")));
+    EXPECT_EQ(testkit::ReadWholeFile(Out("low.gif:Zone.Identifier")),
+              "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=http://" + host + "/low.gif\r\n");
+}
+
 }  // namespace
