@@ -3,26 +3,15 @@
 
 #include <brotli/encode.h>
 #include <gtest/gtest.h>
-#include <zlib.h>
 #include <zstd.h>
 
 #include <string>
 
+#include "tools/testkit/deflated.h"
+
 namespace {
 
-std::string Deflated(const std::string& text, int windowBits) {
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&stream, text.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
+using testkit::Deflated;
 
 std::string Brotli(const std::string& text) {
     std::string out(BrotliEncoderMaxCompressedSize(text.size()), '\0');

@@ -8,7 +8,6 @@
 #include <cderr.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cwchar>
 #include <fstream>
@@ -22,6 +21,7 @@
 #include "save/folder_chooser.h"
 #include "save/zone_mark_win.h"
 #include "text/wide_text_win.h"
+#include "tools/testkit/deflated.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
 
@@ -114,19 +114,7 @@ BOOL WINAPI ScriptedCopy(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
     return CopyFileA(source, destination, failIfExists);
 }
 
-std::string Gzipped(const std::string& text) {
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + 15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&stream, text.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
+std::string Gzipped(const std::string& text) { return testkit::Deflated(text, 16 + 15); }
 
 // A browser entry's raw body, in pieces of 1000 bytes; from changeAt on it
 // reports that the entry changed.
