@@ -72,7 +72,7 @@ void OnInitDialog(HWND dialog) {
     ShowOwnTexts(dialog);
     CheckDlgButton(dialog, IDC_TOOLBAR, IsToolbarButtonRegistered() ? BST_CHECKED : BST_UNCHECKED);
     SetupListColumns(GetDlgItem(dialog, IDC_RESULTS));
-    FetchBrowserUrl(GetDlgItem(dialog, IDC_ADDRESS));
+    ShowPageAddress(GetDlgItem(dialog, IDC_ADDRESS));
 }
 
 void OnSave(HWND dialog) {

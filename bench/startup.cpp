@@ -1,6 +1,8 @@
 // Time from starting Tessiwok.exe to its dialog being shown, when no browser
 // answers the request for the page address.
-//   bench_startup [ROUNDS] [EXE]   (default 15 rounds, ..\Tessiwok.exe beside bench\)
+//   bench_startup [ROUNDS] [EXE] [EARLIER_EXE]
+//   (default 15 rounds, ..\Tessiwok.exe beside bench\; EARLIER_EXE, another
+//   build such as the last release's, takes its turn in every round too)
 // Polls for the visible dialog every millisecond; each round closes the
 // program and waits for it to end before the next start. Prints the median.
 // A program that cannot start or shows no dialog ends the run (exit 1).
@@ -99,7 +101,8 @@ int main(int argc, char** argv) {
     }
     const std::string exe = argc >= 3 ? argv[2] : testkit::ExecutableDirectory() + "..\\Tessiwok.exe";
     const std::string bare = testkit::ExecutableDirectory() + "bench_bare_dialog.exe";
-    std::vector<double> times, bareTimes, ratios;
+    const std::string earlier = argc >= 4 ? argv[3] : "";
+    std::vector<double> times, bareTimes, ratios, earlierTimes, earlierRatios;
     for (int round = 0; round < rounds; ++round) {
         const double seconds = Round(exe, "");
         const double bareSeconds = Round(bare, " --show \"" + exe + "\"");
@@ -107,11 +110,19 @@ int main(int argc, char** argv) {
         times.push_back(seconds);
         bareTimes.push_back(bareSeconds);
         ratios.push_back(seconds / bareSeconds);
+        if (earlier.empty()) continue;
+        const double earlierSeconds = Round(earlier, "");
+        if (earlierSeconds < 0) return 1;
+        earlierTimes.push_back(earlierSeconds);
+        earlierRatios.push_back(earlierSeconds / bareSeconds);
     }
     std::printf("start to dialog shown, no browser answering: %d rounds, median %.1f ms (min %.1f, max %.1f)\n", rounds,
                 Median(times) * 1e3, *std::min_element(times.begin(), times.end()) * 1e3,
                 *std::max_element(times.begin(), times.end()) * 1e3);
     std::printf("baseline (the same template, no program logic): median %.1f ms; ratio median %.2f\n",
                 Median(bareTimes) * 1e3, Median(ratios));
+    if (!earlier.empty())
+        std::printf("earlier build %s: median %.1f ms; ratio median %.2f\n", earlier.c_str(), Median(earlierTimes) * 1e3,
+                    Median(earlierRatios));
     return 0;
 }

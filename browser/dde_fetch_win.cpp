@@ -24,7 +24,7 @@ HDDEDATA CALLBACK IgnoreEverything(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_
 // Puts the first field of the reply into the box. A request that brought no
 // data, or a block that cannot be had, counts as an empty reply: the box is
 // set to an empty text either way, as when the browser answers with nothing.
-void ShowReply(HWND addressBox, HDDEDATA data) {
+bool ShowReply(HWND addressBox, HDDEDATA data) {
     char empty[1] = {};
     char* reply = empty;
     HGLOBAL block = nullptr;
@@ -36,19 +36,22 @@ void ShowReply(HWND addressBox, HDDEDATA data) {
             ddeFetchOps.getData(data, reinterpret_cast<LPBYTE>(reply), kReplyMaxBytes, 0);
         }
     }
-    SetWindowTextA(addressBox, ParseWindowInfoReply(reply));
+    const char* address = ParseWindowInfoReply(reply);
+    SetWindowTextA(addressBox, address);
+    const bool shown = address[0] != '\0';
     if (block != nullptr) ddeFetchOps.globalFree(block);
+    return shown;
 }
 
 }  // namespace
 
-void FetchBrowserUrl(HWND addressBox) {
+bool FetchBrowserUrl(HWND addressBox) {
     char service[kBrowserServiceBufferSize] = {};
     ReadSetting(kBrowserKey, "Iexplore", service, sizeof service);
 
     DWORD instance = 0;
     if (ddeFetchOps.initialize(&instance, IgnoreEverything, kDdeClientFlags, 0) != DMLERR_NO_ERROR)
-        return;
+        return false;
 
     // Code page 0 is the library's default, CP_WINANSI for the ANSI calls.
     HSZ serviceName = ddeFetchOps.createStringHandle(instance, service, 0);
@@ -63,10 +66,11 @@ void FetchBrowserUrl(HWND addressBox) {
     if (topic != nullptr && item != nullptr)
         conversation = ddeFetchOps.connect(instance, serviceName, topic, nullptr);
 
+    bool shown = false;
     if (conversation != nullptr) {
         HDDEDATA data = ddeFetchOps.clientTransaction(nullptr, 0, conversation, item, CF_TEXT,
                                                       XTYP_REQUEST, kWindowInfoTimeoutMs, nullptr);
-        ShowReply(addressBox, data);
+        shown = ShowReply(addressBox, data);
         if (data != nullptr) ddeFetchOps.freeDataHandle(data);
     }
 
@@ -75,4 +79,5 @@ void FetchBrowserUrl(HWND addressBox) {
     if (serviceName != nullptr) ddeFetchOps.freeStringHandle(instance, serviceName);
     if (conversation != nullptr) ddeFetchOps.disconnect(conversation);
     ddeFetchOps.uninitialize(instance);
+    return shown;
 }

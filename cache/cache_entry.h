@@ -18,6 +18,22 @@ struct FileTime {
     }
 };
 
+// Which cache a row was found in, and so where its body is: the local file
+// of a URL cache record (the program's own store, or the low-integrity store
+// of Protected Mode pages), or an entry of a browser's own disk cache.
+enum class RowStore : uint8_t { Own, Low, Browser };
+
+// The entry of a browser's disk cache behind a Browser row: enough to find it
+// again at save and to see whether it changed meanwhile.
+struct BrowserEntryRef {
+    std::string cacheFolder;      // the cache's folder, UTF-8
+    std::string key;              // the entry's whole key as the cache holds it
+    uint64_t entryId = 0;         // where the entry's record is, in the cache's own terms
+    uint32_t headerSize = 0;      // stream 0 (response info) as listed
+    uint32_t bodySize = 0;        // stream 1 (the body as the server sent it) as listed
+    std::string contentEncoding;  // the response's Content-Encoding, as sent
+};
+
 struct CacheEntry {
     std::string relativePath;  // source URL after the prefix, query cut off, escapes shown as a browser shows them
     std::string extension;     // after the last "." of the last segment, or "---"
@@ -26,6 +42,8 @@ struct CacheEntry {
     FileTime lastModified;     // already local time; zero: the cache did not know it
     std::string localFile;     // the cached copy on disk
     std::string sourceUrl;     // the whole address, exactly as the cache gave it
+    RowStore store = RowStore::Own;
+    BrowserEntryRef browser;   // only for RowStore::Browser
 };
 
 // The program-wide list of entries; a row of the result list is a position here.

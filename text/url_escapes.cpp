@@ -1,4 +1,5 @@
-// Percent escapes in addresses: decoding escaped UTF-8, escaping for sending.
+// Percent escapes in addresses: decoding escaped UTF-8, escaping for sending,
+// and UTF-16 addresses spelled or escaped.
 #include "text/url_escapes.h"
 
 namespace {
@@ -90,6 +91,47 @@ void AppendRun(std::string_view text, size_t begin, size_t end, SpellCodePoint s
     out.append(decoded);
 }
 
+// Appends the byte as %XX in upper-case hex.
+void AppendEscape(char c, std::string& out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const unsigned char byte = static_cast<unsigned char>(c);
+    out.push_back('%');
+    out.push_back(kHex[byte >> 4]);
+    out.push_back(kHex[byte & 0x0F]);
+}
+
+// The UTF-8 bytes of a code point (at most U+10FFFF, no surrogate).
+std::string Utf8Of(char32_t c) {
+    std::string bytes;
+    if (c < 0x80) {
+        bytes.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        bytes.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        bytes.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        bytes.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        bytes.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        bytes.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        bytes.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+    return bytes;
+}
+
+// The code point of the UTF-16 character at text[at] and its length in units.
+size_t Utf16Character(std::u16string_view text, size_t at, char32_t& codePoint) {
+    const char32_t unit = text[at];
+    if (unit >= 0xD800 && unit <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF) {
+        codePoint = 0x10000 + ((unit - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+        return 2;
+    }
+    codePoint = unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit;
+    return 1;
+}
+
 }  // namespace
 
 bool StaysEscaped(char32_t c) {
@@ -116,17 +158,31 @@ std::string DecodeUtf8Escapes(std::string_view path, SpellCodePoint spell) {
 }
 
 std::string EscapeNonAscii(std::string_view utf8) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(utf8.size());
     for (char c : utf8) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
+        if (static_cast<unsigned char>(c) < 0x80) {
             out.push_back(c);
         } else {
-            out.push_back('%');
-            out.push_back(kHex[byte >> 4]);
-            out.push_back(kHex[byte & 0x0F]);
+            AppendEscape(c, out);
+        }
+    }
+    return out;
+}
+
+std::string AnsiOrEscapedFromUtf16(std::u16string_view text, SpellCodePoint spell) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        char32_t codePoint = 0;
+        at += Utf16Character(text, at, codePoint);
+        char spelled[kSpellingCapacity];
+        if (codePoint >= 0x20 && codePoint < 0x7F) {
+            out.push_back(static_cast<char>(codePoint));
+        } else if (const size_t length = Spelling(codePoint, spell, spelled)) {
+            out.append(spelled, length);
+        } else {
+            for (char byte : Utf8Of(codePoint)) AppendEscape(byte, out);
         }
     }
     return out;

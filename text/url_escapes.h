@@ -1,5 +1,6 @@
 // Percent escapes in addresses: the name a browser shows for a path that it
-// sent as escaped UTF-8, and the escaped form it sends a typed address in.
+// sent as escaped UTF-8, the escaped form it sends a typed address in, and
+// an address a page window reports in UTF-16 put into the ANSI code page.
 // Byte work only; the ANSI code page comes in through a spelling callback.
 #pragma once
 
@@ -35,3 +36,10 @@ std::string DecodeUtf8Escapes(std::string_view path, SpellCodePoint spell);
 // UTF-8 text with every byte 0x80 and above written as %XX in upper-case hex,
 // as a browser sends an address; ASCII, escapes included, stays as it is.
 std::string EscapeNonAscii(std::string_view utf8);
+
+// UTF-16 text (the address a page's window reports) as ANSI code page bytes:
+// each character as the code page spells it (under the rules of
+// DecodeUtf8Escapes), every other one as upper-case %XX of its UTF-8, as a
+// browser sends it. ASCII controls are escaped too, so no NUL or line break
+// gets through; a lone surrogate counts as U+FFFD.
+std::string AnsiOrEscapedFromUtf16(std::u16string_view text, SpellCodePoint spell);

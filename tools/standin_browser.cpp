@@ -1,11 +1,23 @@
-// A stand-in for the web browser's DDE server: serves the window-information
-// topic under a given service name and answers every CF_TEXT request for the
-// browser's most recently active window with the given raw bytes. A client
-// that connects without a service name (any server of the topic) reaches it.
+// A stand-in for the web browser: its DDE server, and its frame window with
+// page windows. The DDE server serves the window-information topic under a
+// given service name and answers every CF_TEXT request for the browser's most
+// recently active window with the given raw bytes. A client that connects
+// without a service name (any server of the topic) reaches it. The frame (of
+// the class given, as Edge's Chrome_WidgetWin_1 or IE's IEFrame) holds one
+// tab window per --tab or --background-tab, in that order, each holding an
+// "Internet Explorer_Server" window that answers WM_HTML_GETOBJECT with a
+// document object whose "URL" property is the tab's address. Background
+// tabs are hidden, as a browser hides them.
 //
-//   standin_browser --service NAME [--reply TEXT | --reply-hex HEX | --reply-file PATH]
+//   standin_browser [--service NAME] [--reply TEXT | --reply-hex HEX | --reply-file PATH]
 //                   [--delay MS] [--refuse] [--ready EVENT] [--quit EVENT] [--lifetime MS]
-//                   [--log PATH]
+//                   [--log PATH] [--frame CLASS] [--tab HEX] [--background-tab HEX]...
+//                   [--page-delay MS] [--url-delay MS]
+//
+// Without --service there is no DDE server. --tab and --background-tab take
+// the address as UTF-8 in hex; --page-delay holds each page window's answer
+// back, as a hung page; --url-delay holds back the document's answer for its
+// address, as a page that hangs after handing its document out.
 //
 // --ready names an event (made by whoever starts this) that is set once the
 // service is registered; without it "ready" is printed on stdout instead.
@@ -15,11 +27,14 @@
 // --log appends one line per request: "request <item> <format>".
 #include <windows.h>
 #include <ddeml.h>
+#include <oleacc.h>
+#include <oleauto.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tools/testkit/paths.h"
 
@@ -34,6 +49,127 @@ DWORD delayMs = 0;
 bool refuse = false;
 HANDLE quitEvent = nullptr;
 std::string logPath;
+DWORD pageDelayMs = 0;
+DWORD urlDelayMs = 0;
+UINT getObjectMessage = 0;
+
+// The page's document as far as a client reads it: IDispatch with one
+// property, "URL". oleaut32 marshals IDispatch without a type library.
+class Document : public IDispatch {
+public:
+    explicit Document(const std::wstring& url) : url_(url) {}
+    virtual ~Document() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        if (id != IID_IUnknown && id != IID_IDispatch) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        if (count != 1 || lstrcmpiW(names[0], L"URL") != 0) {
+            for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+            return DISP_E_UNKNOWNNAME;
+        }
+        ids[0] = kUrl;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
+                                     EXCEPINFO*, UINT*) override {
+        if (id != kUrl) return DISP_E_MEMBERNOTFOUND;
+        if (urlDelayMs != 0) {
+            if (quitEvent != nullptr)
+                WaitForSingleObject(quitEvent, urlDelayMs);
+            else
+                Sleep(urlDelayMs);
+        }
+        if (!(flags & DISPATCH_PROPERTYGET) || result == nullptr) return DISP_E_MEMBERNOTFOUND;
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocStringLen(url_.data(), static_cast<UINT>(url_.size()));
+        return S_OK;
+    }
+
+private:
+    static constexpr DISPID kUrl = 1;
+    std::wstring url_;
+    ULONG references_ = 1;
+};
+
+LRESULT CALLBACK PageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == getObjectMessage && getObjectMessage != 0) {
+        if (pageDelayMs != 0) {
+            if (quitEvent != nullptr)
+                WaitForSingleObject(quitEvent, pageDelayMs);
+            else
+                Sleep(pageDelayMs);
+        }
+        auto* document = reinterpret_cast<Document*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        return document == nullptr ? 0 : LresultFromObject(IID_IDispatch, wParam, document);
+    }
+    if (message == WM_NCDESTROY) {
+        if (auto* document = reinterpret_cast<Document*>(GetWindowLongPtrW(window, GWLP_USERDATA))) document->Release();
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+struct Tab {
+    std::wstring url;
+    bool shown;
+};
+
+// The frame, shown, with a tab window per tab (hidden for background tabs)
+// and a visible page window in each; false when a window cannot be made.
+bool ShowFrame(const std::wstring& frameClass, const std::vector<Tab>& tabs) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW frame{};
+    frame.lpfnWndProc = DefWindowProcW;
+    frame.hInstance = instance;
+    frame.lpszClassName = frameClass.c_str();
+    WNDCLASSW tab = frame;
+    tab.lpszClassName = L"TabWindowClass";
+    WNDCLASSW page = frame;
+    page.lpfnWndProc = PageWindowProc;
+    page.lpszClassName = L"Internet Explorer_Server";
+    if (!RegisterClassW(&frame) || !RegisterClassW(&tab) || !RegisterClassW(&page)) return false;
+    HWND frameWindow = CreateWindowExW(0, frameClass.c_str(), L"Stand-in browser", WS_OVERLAPPEDWINDOW, 40, 40, 480,
+                                       320, nullptr, nullptr, instance, nullptr);
+    if (frameWindow == nullptr) return false;
+    for (const Tab& each : tabs) {
+        HWND tabWindow = CreateWindowExW(0, L"TabWindowClass", L"", WS_CHILD | (each.shown ? WS_VISIBLE : 0), 0, 0,
+                                         460, 280, frameWindow, nullptr, instance, nullptr);
+        HWND pageWindow = tabWindow == nullptr ? nullptr
+                                               : CreateWindowExW(0, L"Internet Explorer_Server", L"",
+                                                                 WS_CHILD | WS_VISIBLE, 0, 0, 460, 280, tabWindow,
+                                                                 nullptr, instance, nullptr);
+        if (pageWindow == nullptr) return false;
+        SetWindowLongPtrW(pageWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Document(each.url)));
+    }
+    ShowWindow(frameWindow, SW_SHOWNORMAL);
+    SetWindowPos(frameWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return true;
+}
+
+std::wstring WideFromUtf8(const std::string& utf8) {
+    if (utf8.empty()) return std::wstring();
+    std::wstring wide(utf8.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0],
+                                           static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return wide;
+}
 
 void LogRequest(HSZ requested, UINT format) {
     if (logPath.empty()) return;
@@ -100,6 +236,8 @@ int main(int argc, char** argv) {
     std::string readyName;
     std::string quitName;
     DWORD lifetimeMs = 10 * 60 * 1000;
+    std::wstring frameClass = L"Chrome_WidgetWin_1";
+    std::vector<Tab> tabs;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--refuse") {
@@ -120,28 +258,48 @@ int main(int argc, char** argv) {
         else if (option == "--quit") quitName = value;
         else if (option == "--lifetime") lifetimeMs = std::strtoul(value, nullptr, 10);
         else if (option == "--log") logPath = value;
+        else if (option == "--frame") frameClass = WideFromUtf8(value);
+        else if (option == "--page-delay") pageDelayMs = std::strtoul(value, nullptr, 10);
+        else if (option == "--url-delay") urlDelayMs = std::strtoul(value, nullptr, 10);
+        else if (option == "--tab" || option == "--background-tab") {
+            std::string url;
+            if (!FromHex(value, url)) return Usage((option + " needs pairs of hex digits").c_str());
+            tabs.push_back(Tab{WideFromUtf8(url), option == "--tab"});
+        }
         else return Usage(("unknown option " + option).c_str());
     }
-    if (service.empty()) return Usage("--service is required");
+    if (service.empty() && tabs.empty()) return Usage("--service or a tab is required");
 
     if (!quitName.empty()) {
         quitEvent = OpenEventA(SYNCHRONIZE, FALSE, quitName.c_str());
         if (quitEvent == nullptr) return Usage("the --quit event does not exist");
     }
 
+    // LresultFromObject needs COM on the thread that owns the page windows.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (!tabs.empty()) {
+        getObjectMessage = RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
+        if (!ShowFrame(frameClass, tabs)) {
+            std::fprintf(stderr, "standin_browser: cannot make the frame and its page windows\n");
+            return 1;
+        }
+    }
+
     const DWORD flags = APPCLASS_STANDARD | CBF_FAIL_ADVISES | CBF_FAIL_POKES | CBF_FAIL_EXECUTES |
                         CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS;
-    if (DdeInitializeA(&instance, Serve, flags, 0) != DMLERR_NO_ERROR) {
-        std::fprintf(stderr, "standin_browser: DdeInitializeA failed\n");
-        return 1;
-    }
-    serviceName = DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
-    topic = DdeCreateStringHandleA(instance, "WWW_GetWindowInfo", CP_WINANSI);
-    item = DdeCreateStringHandleA(instance, "0xFFFFFFFF", CP_WINANSI);
-    if (DdeNameService(instance, serviceName, nullptr, DNS_REGISTER) == nullptr) {
-        std::fprintf(stderr, "standin_browser: cannot register service %s\n", service.c_str());
-        DdeUninitialize(instance);
-        return 1;
+    if (!service.empty()) {
+        if (DdeInitializeA(&instance, Serve, flags, 0) != DMLERR_NO_ERROR) {
+            std::fprintf(stderr, "standin_browser: DdeInitializeA failed\n");
+            return 1;
+        }
+        serviceName = DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
+        topic = DdeCreateStringHandleA(instance, "WWW_GetWindowInfo", CP_WINANSI);
+        item = DdeCreateStringHandleA(instance, "0xFFFFFFFF", CP_WINANSI);
+        if (DdeNameService(instance, serviceName, nullptr, DNS_REGISTER) == nullptr) {
+            std::fprintf(stderr, "standin_browser: cannot register service %s\n", service.c_str());
+            DdeUninitialize(instance);
+            return 1;
+        }
     }
 
     if (readyName.empty()) {
@@ -167,11 +325,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    DdeNameService(instance, serviceName, nullptr, DNS_UNREGISTER);
-    DdeFreeStringHandle(instance, item);
-    DdeFreeStringHandle(instance, topic);
-    DdeFreeStringHandle(instance, serviceName);
-    DdeUninitialize(instance);
+    if (instance != 0) {
+        DdeNameService(instance, serviceName, nullptr, DNS_UNREGISTER);
+        DdeFreeStringHandle(instance, item);
+        DdeFreeStringHandle(instance, topic);
+        DdeFreeStringHandle(instance, serviceName);
+        DdeUninitialize(instance);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
     if (quitEvent != nullptr) CloseHandle(quitEvent);
     return 0;
 }

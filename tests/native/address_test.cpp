@@ -1,5 +1,6 @@
 // Address cutting and building entries from cache records.
 #include "cache/address.h"
+#include "cache/address_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,37 @@ TEST(KeepTests, LeaveOutWhatIsNotAFileUnderThePrefix) {
     r.sizeLow = 0xFFFFFFFFu;
     EXPECT_TRUE(IsCollected(r, "http://host/dir/"));
     EXPECT_TRUE(IsCollected(r, "")) << "an empty prefix takes every file";
+}
+
+}  // namespace
+
+namespace {
+
+CacheEntry Row(const char* address, uint64_t lastAccess, RowStore store) {
+    CacheEntry entry;
+    entry.sourceUrl = address;
+    entry.lastAccess = FileTime::FromValue(lastAccess);
+    entry.store = store;
+    return entry;
+}
+
+TEST(AddressRows, AnAddressIsOneRowTheEntryLastAccessed) {
+    EntryStore store;
+    store.Append(Row("http://h/a", 100, RowStore::Own));
+    store.Append(Row("http://h/b", 100, RowStore::Own));
+    AddressRows rows(store);
+    EXPECT_TRUE(rows.Offer(Row("http://h/c", 5, RowStore::Low))) << "a new address";
+    EXPECT_TRUE(rows.Offer(Row("http://h/a", 101, RowStore::Low))) << "accessed later: replaces the row in place";
+    EXPECT_FALSE(rows.Offer(Row("http://h/b", 100, RowStore::Low))) << "a tie keeps the row offered first";
+    EXPECT_FALSE(rows.Offer(Row("http://h/b", 99, RowStore::Browser)));
+    EXPECT_FALSE(rows.Offer(Row("http://h/c", 5, RowStore::Browser))) << "also among the later rows";
+    ASSERT_EQ(store.Size(), 3u);
+    EXPECT_EQ(store.At(0).store, RowStore::Low);
+    EXPECT_EQ(store.At(0).lastAccess.Value(), 101u);
+    EXPECT_EQ(store.At(1).store, RowStore::Own);
+    EXPECT_EQ(store.At(2).sourceUrl, "http://h/c");
+    EXPECT_TRUE(rows.Lists("http://h/c"));
+    EXPECT_FALSE(rows.Lists("http://h/d"));
 }
 
 }  // namespace

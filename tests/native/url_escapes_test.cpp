@@ -76,4 +76,20 @@ TEST(SentAddress, EscapesEveryByteOutsideAsciiAndMatchesEitherForm) {
     EXPECT_EQ(MatchingPrefix("http://h/%E5%86%99/a.gif", CollectPrefixes{"http://h/", ""}), "http://h/");
 }
 
+TEST(PageWindowAddress, SpellsWhatTheCodePageHasAndEscapesTheRestAsSent) {
+    struct Row { SpellCodePoint spell; const char16_t* address; const char* box; } rows[] = {
+        {Spell932, u"http://example.jp/😀/写.html", "http://example.jp/%F0%9F%98%80/写.html"},
+        {Spell932, u"http://h/a%20b/¥", "http://h/a%20b/%C2%A5"},  // "\\" is only a look-alike
+        {Spell932, u"http://h/\u202Eexe.txt", "http://h/%E2%80%AEexe.txt"},  // reorders text: stays escaped
+        {Spell932, u"http://h/a\r\nb\x7F", "http://h/a%0D%0Ab%7F"},
+        {Spell932, u"http://h/\xD800x\xDC00", "http://h/%EF%BF%BDx%EF%BF%BD"},  // lone surrogates
+        {Spell1252, u"http://h/café/写", "http://h/caf\xE9/%E5%86%99"},
+        {Spell65001, u"http://h/写😀", "http://h/\xE5\x86\x99\xF0\x9F\x98\x80"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(AnsiOrEscapedFromUtf16(row.address, row.spell), row.box) << row.box;
+    }
+    EXPECT_EQ(AnsiOrEscapedFromUtf16(std::u16string_view(u"a\0b", 3), Spell932), "a%00b");
+}
+
 }  // namespace

@@ -48,7 +48,12 @@ StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
         return;
     }
 
-    std::string command = "\"" + program + "\" --service \"" + service_ + "\"";
+    std::string command = "\"" + program + "\"";
+    if (options.dde) command += " --service \"" + service_ + "\"";
+    if (!options.tabs.empty()) command += " --frame " + options.frameClass;
+    for (const StandinBrowserOptions::Tab& tab : options.tabs)
+        command += (tab.shown ? " --tab " : " --background-tab ") + HexOf(tab.utf8Url);
+    command += " --page-delay " + std::to_string(options.pageDelayMs);
     command += options.reply.empty() ? " --reply \"\"" : " --reply-hex " + HexOf(options.reply);
     if (options.refuse) command += " --refuse";
     command += " --delay " + std::to_string(options.delayMs);
@@ -59,7 +64,7 @@ StandinBrowser::StandinBrowser(const StandinBrowserOptions& options) {
     if (StartProcess(program, command, "", info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
-        // Ready once the service is registered; a process that ends first never will be.
+        // Ready once the service is registered and the frame shown; a process that ends first never will be.
         HANDLE either[2] = {ready, process_};
         ready_ = WaitForMultipleObjects(2, either, FALSE, 30000) == WAIT_OBJECT_0;
     }

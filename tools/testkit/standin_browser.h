@@ -1,11 +1,12 @@
 // The stand-in browser (tools/standin_browser.exe) as a separate process for
-// one test: started, waited for until its DDE service is registered, and
-// stopped again when the object goes.
+// one test: started, waited for until its DDE service is registered and its
+// frame shown, and stopped again when the object goes.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testkit {
 
@@ -14,6 +15,16 @@ struct StandinBrowserOptions {
     DWORD delayMs = 0;    // each answer held back this long
     bool refuse = false;  // answer every request with no data
     std::string service;  // "" for a name unique to this call
+    bool dde = true;      // false: no DDE server, only the frame
+    // A frame window of this class with a page window per tab, in this order
+    // (none when there are no tabs); background tabs are hidden.
+    struct Tab {
+        std::string utf8Url;
+        bool shown;
+    };
+    std::string frameClass = "Chrome_WidgetWin_1";
+    std::vector<Tab> tabs;
+    DWORD pageDelayMs = 0;  // each page window's answer held back this long
 };
 
 class StandinBrowser {
