@@ -94,10 +94,19 @@ bool ChosenPathInAnsi(std::wstring_view chosen, char* path, size_t size) {
     return true;
 }
 
-// Copies the entry's file to destination, where existing (the attributes read
+// Writes the entry's body to destination, replacing a file there. Every row's
+// body is a file of the URL cache, copied as it stands; a body that must be
+// decoded on its way out goes through WriteDecodedBody (save/body_save_win.h),
+// which keeps the same promise: on failure no partial file, and a replaced
+// file as it was.
+bool WriteEntryBody(const CacheEntry& entry, const char* destination) {
+    return saveOps.copyFile(entry.localFile.c_str(), destination, FALSE) != FALSE;
+}
+
+// Writes the entry's body to destination, where existing (the attributes read
 // after the user agreed to replace what is there, INVALID_FILE_ATTRIBUTES for
 // nothing) stands. A read-only, hidden or system file loses those attributes first and
-// gets them back when the copy fails. A folder is never copied over.
+// gets them back when the write fails. A folder is never written over.
 bool CopyReplacing(const CacheEntry& entry, const char* destination, DWORD existing) {
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
     bool cleared = false;
@@ -105,7 +114,7 @@ bool CopyReplacing(const CacheEntry& entry, const char* destination, DWORD exist
         const DWORD rest = existing & kSettableAttributes & ~kRefusingAttributes;
         cleared = saveOps.setFileAttributes(destination, rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL) != FALSE;
     }
-    if (saveOps.copyFile(entry.localFile.c_str(), destination, FALSE)) return true;
+    if (WriteEntryBody(entry, destination)) return true;
     if (cleared) saveOps.setFileAttributes(destination, existing & kSettableAttributes);
     return false;
 }

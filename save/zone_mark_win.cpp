@@ -2,6 +2,7 @@
 // manager's zone for each cached address.
 #include "save/zone_mark_win.h"
 
+#include "save/long_path_win.h"
 #include "save/zone_mark.h"
 #include "text/ansi_code_page_win.h"
 #include "text/wide_text_win.h"
@@ -24,24 +25,6 @@ namespace {
 const wchar_t kStreamSuffix[] = L":Zone.Identifier";
 // A zone no lookup gives: marks nothing.
 constexpr DWORD kNoZone = 0xFFFFFFFF;
-
-// The stream's path. One that does not fit MAX_PATH (a destination near the
-// limit plus the 16 characters of the stream name) goes in the \\?\ form,
-// which takes a full path as it stands and knows no such limit. "" when no
-// path can be made.
-std::wstring StreamPath(const wchar_t* destination) {
-    std::wstring path = std::wstring(destination) + kStreamSuffix;
-    if (path.size() < MAX_PATH) return path;
-    const DWORD needed = GetFullPathNameW(destination, 0, nullptr, nullptr);
-    if (needed == 0) return {};
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(destination, needed, &full[0], nullptr);
-    if (length == 0 || length >= needed) return {};
-    full.resize(length);
-    if (full.compare(0, 4, L"\\\\?\\") == 0) return full + kStreamSuffix;
-    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2) + kStreamSuffix;
-    return L"\\\\?\\" + full + kStreamSuffix;
-}
 
 // Writes the whole text as the stream, replacing one that is there; a stream
 // that could not be written whole is deleted again. CREATE_ALWAYS with
@@ -104,7 +87,9 @@ void ZoneMarker::MarkCopy(const char* destinationPath, const std::string& source
         zone = kNoZone;
     zone = ZoneOfCopy(zone, fromLowStore);
 
-    const std::wstring stream = StreamPath(destination);
+    // One that does not fit MAX_PATH (a destination near the limit plus the 16
+    // characters of the stream name) goes in the \\?\ form.
+    const std::wstring stream = PathWithSuffix(wide, kStreamSuffix);
     if (stream.empty()) return;
     const std::string text = ZoneIdentifierText(zone, sourceUrl, AnsiLeadBytes());
     WIN32_FILE_ATTRIBUTE_DATA before{};

@@ -66,7 +66,8 @@ if [ "$need_fuzz" -eq 1 ]; then
 fi
 if [ "$need_wine" -eq 1 ]; then
   cmake -S "$src" -B "$work/windows" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" -DTESSIWOK_X86_TESTS=OFF >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" -DTESSIWOK_X86_TESTS=OFF \
+    -DTESSIWOK_DEPS_DIR="$root/build/deps" >/dev/null
   cmake --build "$work/windows" >/dev/null
   source "$root/tools/wine-session.sh"
   wine_session_start "$work/windows/wineprefix"

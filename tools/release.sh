@@ -7,7 +7,8 @@
 #                        changes, and the versions of the tools that made the
 #                        archives (compilers, binutils, mingw-w64 runtime, zip)
 # Each archive holds one folder, Tessiwok/, with Tessiwok.exe, the Japanese
-# guide README-ja.txt and LICENSE.txt. The version is the project's VERSION
+# guide README-ja.txt, LICENSE.txt and THIRD-PARTY-LICENSES.txt (the
+# licences of the decoders linked into the program). The version is the project's VERSION
 # (CMakeLists.txt). One commit gives byte-identical archives: the programs are
 # linked without a time stamp or build paths (presets release-x64 and
 # release-x86), every archive entry carries the commit's time, and each build
@@ -49,6 +50,7 @@ for arch in x64 x86; do
   python3 tools/make_zip.py "$dist/$name" "$epoch" \
     "Tessiwok/LICENSE.txt=$build/package/LICENSE.txt" \
     "Tessiwok/README-ja.txt=$build/package/README-ja.txt" \
+    "Tessiwok/THIRD-PARTY-LICENSES.txt=$build/package/THIRD-PARTY-LICENSES.txt" \
     "Tessiwok/Tessiwok.exe=$build/Tessiwok.exe"
   archives+=("$name")
 done
@@ -64,6 +66,10 @@ package_version() { dpkg-query -W -f='${Package} ${Version}' "$1" 2>/dev/null ||
   echo "x64 binutils: $(x86_64-w64-mingw32-ld --version | head -1); $(package_version binutils-mingw-w64-x86-64)"
   echo "x86 binutils: $(i686-w64-mingw32-ld --version | head -1); $(package_version binutils-mingw-w64-i686)"
   echo "mingw-w64 runtime: $(package_version mingw-w64-x86-64-dev); $(package_version mingw-w64-i686-dev)"
+  echo "zlib: $(package_version libz-mingw-w64-dev)"
+  # The Brotli and Zstandard sources tools/deps.sh built, and its warning when
+  # the archive's newest could not be fetched.
+  sed 's/^/decoder sources: /' build/deps/VERSIONS.txt
   # Whichever python3 comes first on PATH writes the archives (not always Debian's).
   echo "zip: $(python3 -c 'import sys, zlib; print("zipfile of Python", sys.version.split()[0], "(" + sys.executable + "), zlib", zlib.ZLIB_RUNTIME_VERSION)')"
   echo "cmake: $(cmake --version | head -1); ninja: $(ninja --version)"

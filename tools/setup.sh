@@ -10,6 +10,7 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic locales tzdata
   googletest cmake ninja-build clang libclang-rt-14-dev python3
+  zlib1g-dev libbrotli-dev libzstd-dev libz-mingw-w64-dev dpkg-dev
 )
 
 sudo_cmd=()
@@ -40,3 +41,7 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   grep -q '^ja_JP.UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
   "${sudo_cmd[@]}" locale-gen >/dev/null
 fi
+
+# Brotli's and Zstandard's decoders for both Windows targets, from Debian's
+# sources (once; zlib comes from libz-mingw-w64-dev above).
+bash "$(dirname "${BASH_SOURCE[0]}")/deps.sh"

@@ -3,7 +3,7 @@
 // manifest, icon, dialog and version, and needs no DLL that Windows lacks
 // (each program is also run by unpacked_archive_test built for its width,
 // the x86 one only where Wine can run 32-bit programs); the guide and the
-// licence are text that Notepad shows as written.
+// licences are text that Notepad shows as written.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -101,7 +101,8 @@ TEST_P(ReleaseFiles, GuideAndLicenceAreWindowsText) {
     ExpectWindowsText(guide, "README-ja.txt");
     // What the guide names is what the program uses (the guide is UTF-8; these are ASCII).
     for (const char* word : {"Tessiwok " TESSIWOK_VERSION_FROM_PROJECT, "Setting.ini", "SaveFolder=", "Browser=",
-                             "Iexplore", "LICENSE.txt", "{5D2E7A13-6B4F-4c91-A3D8-0F6C2B9E4A71}"})
+                             "Iexplore", "LICENSE.txt", "THIRD-PARTY-LICENSES.txt",
+                             "{5D2E7A13-6B4F-4c91-A3D8-0F6C2B9E4A71}"})
         EXPECT_NE(guide.find(word), std::string::npos) << word;
     EXPECT_EQ(guide.find('@'), std::string::npos) << "a placeholder was left in the guide";
 
@@ -110,6 +111,14 @@ TEST_P(ReleaseFiles, GuideAndLicenceAreWindowsText) {
     EXPECT_EQ(licence.rfind("MIT License", 0), 0u);
     EXPECT_NE(licence.find("Copyright (c) "), std::string::npos);
     EXPECT_NE(licence.find(" the Tessiwok authors\r\n"), std::string::npos);
+
+    // The licences of the decoders linked into the program, each with its own words.
+    const std::string notice = testkit::ReadWholeFile(UnpackedFile(build, "THIRD-PARTY-LICENSES.txt"));
+    ExpectWindowsText(notice, "THIRD-PARTY-LICENSES.txt");
+    for (const char* words : {"== zlib", "Jean-loup Gailly and Mark Adler", "Permission is granted to anyone",
+                              "== Brotli", "by the Brotli Authors", "Permission is hereby granted, free of charge",
+                              "== Zstandard", "Meta Platforms", "Redistributions in binary form must reproduce"})
+        EXPECT_NE(notice.find(words), std::string::npos) << words;
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives, ReleaseFiles,

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the release archives against SHA256SUMS, BUILDINFO.txt against the
 # source tree, and the archives' listing (one folder Tessiwok/ with exactly
-# its three files), then unpacks each into a fresh folder of the test Wine
+# its four files), then unpacks each into a fresh folder of the test Wine
 # prefix: C:\Tessiwok-unpacked\x64 and ...\x86.
 #   unpack.sh <dist folder> <version> <Wine prefix>   (TESSIWOK_PREFIX wins)
 set -euo pipefail
@@ -27,7 +27,7 @@ if head=$(git -C "$root" rev-parse HEAD 2>/dev/null); then
   done
 fi
 
-expected=$'Tessiwok/LICENSE.txt\nTessiwok/README-ja.txt\nTessiwok/Tessiwok.exe'
+expected=$'Tessiwok/LICENSE.txt\nTessiwok/README-ja.txt\nTessiwok/THIRD-PARTY-LICENSES.txt\nTessiwok/Tessiwok.exe'
 for arch in x64 x86; do
   zip=$dist/Tessiwok-$version-$arch.zip
   grep -q " Tessiwok-$version-$arch.zip\$" "$dist/SHA256SUMS" || { echo "unpack: $zip is not in SHA256SUMS" >&2; exit 1; }

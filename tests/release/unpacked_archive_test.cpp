@@ -25,8 +25,8 @@ const char kCopied[] = "キャッシュデータをコピーしました";
 
 TEST(UnpackedArchive, ProgramCollectsSavesAndKeepsItsSettingsBesideItself) {
     const std::string folder = kUnpacked;
-    ASSERT_EQ(testkit::FilesIn(folder), (std::vector<std::string>{"LICENSE.txt", "README-ja.txt", "Tessiwok.exe"}))
-        << "a freshly unpacked folder holds the three files and no settings";
+    ASSERT_EQ(testkit::FilesIn(folder), (std::vector<std::string>{"LICENSE.txt", "README-ja.txt", "THIRD-PARTY-LICENSES.txt", "Tessiwok.exe"}))
+        << "a freshly unpacked folder holds the four files and no settings";
 
     const std::string page = testkit::DownloadDemoSite();
     ASSERT_FALSE(page.empty()) << "the sample site could not be downloaded";
@@ -67,7 +67,8 @@ TEST(UnpackedArchive, ProgramCollectsSavesAndKeepsItsSettingsBesideItself) {
 
     // The settings file sits beside the unpacked program and remembers the folder.
     EXPECT_EQ(testkit::FilesIn(folder),
-              (std::vector<std::string>{"LICENSE.txt", "README-ja.txt", "Setting.ini", "Tessiwok.exe"}));
+              (std::vector<std::string>{"LICENSE.txt", "README-ja.txt", "Setting.ini", "THIRD-PARTY-LICENSES.txt",
+                                        "Tessiwok.exe"}));
     char remembered[MAX_PATH] = {};
     GetPrivateProfileStringA("Tessiwok", "SaveFolder", "(none)", remembered, sizeof remembered,
                              (folder + "Setting.ini").c_str());

@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "app/program.h"
+#include "save/body_save_win.h"
 #include "save/folder_chooser.h"
 #include "save/zone_mark_win.h"
 #include "text/wide_text_win.h"
+#include "tools/testkit/deflated.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/url_cache_fixture.h"
 
@@ -110,6 +112,40 @@ BOOL WINAPI ScriptedCopy(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
         return FALSE;
     }
     return CopyFileA(source, destination, failIfExists);
+}
+
+std::string Gzipped(const std::string& text) { return testkit::Deflated(text, 16 + 15); }
+
+// A browser entry's raw body, in pieces of 1000 bytes; from changeAt on it
+// reports that the entry changed.
+struct EntryBody : BodyReader {
+    std::string body;
+    size_t at = 0, changeAt = std::string::npos;
+    explicit EntryBody(std::string raw) : body(std::move(raw)) {}
+    bool Read(unsigned char* buffer, size_t size, size_t& count) override {
+        if (at >= changeAt) return false;
+        count = std::min({size, size_t{1000}, body.size() - at});
+        body.copy(reinterpret_cast<char*>(buffer), count, at);
+        at += count;
+        return true;
+    }
+};
+
+// The copy as the save commands make it of a body that is decoded on its way
+// out: the cached file's bytes gzipped here and decoded into the destination;
+// the copy that is to fail gets its body cut short.
+BOOL WINAPI DecodingCopy(LPCSTR source, LPCSTR destination, BOOL) {
+    script.events.push_back(std::string("copy ") + destination);
+    std::string body = Gzipped(testkit::ReadWholeFile(source));
+    if (++script.copies == script.failCopy) body.resize(body.size() / 2);
+    EntryBody reader(body);
+    return WriteDecodedBody(reader, "gzip", destination);
+}
+
+BOOL WINAPI FailingWrite(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) {
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
 }
 
 int WINAPI ScriptedBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
@@ -515,6 +551,7 @@ TEST_F(SaveTest, AgreedReplacementOfReadOnlyOrHiddenFilesNeverOfAFolder) {
         bool saveAs;      // one entry through Save As, else several
         int answer;
         bool failCopy, replaced;
+        bool decoded = false;  // the body goes through WriteDecodedBody
     } rows[] = {
         {"read-only, Yes", FILE_ATTRIBUTE_READONLY, false, IDYES, false, true},
         {"hidden, Yes", FILE_ATTRIBUTE_HIDDEN, false, IDYES, false, true},
@@ -526,6 +563,9 @@ TEST_F(SaveTest, AgreedReplacementOfReadOnlyOrHiddenFilesNeverOfAFolder) {
         {"system, Save As", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN, true, IDYES, false, true},
         {"system, Yes, the copy fails", FILE_ATTRIBUTE_SYSTEM, false, IDYES, true, false},
         {"a folder", FILE_ATTRIBUTE_DIRECTORY, false, IDYES, false, false},
+        {"read-only, Yes, decoded body", FILE_ATTRIBUTE_READONLY, false, IDYES, false, true, true},
+        {"system, Save As, decoded body", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN, true, IDYES, false, true, true},
+        {"hidden, Yes, body cut short", FILE_ATTRIBUTE_HIDDEN, false, IDYES, true, false, true},
     };
     ASSERT_NO_FATAL_FAILURE(Fill({"x.gif"}));
     Select({0});
@@ -543,6 +583,7 @@ TEST_F(SaveTest, AgreedReplacementOfReadOnlyOrHiddenFilesNeverOfAFolder) {
         script.answer = row.answer;
         script.failCopy = row.failCopy ? 1 : 0;
         script.saveAsChoice = WideFromAnsi(destination);
+        saveOps.copyFile = row.decoded ? DecodingCopy : ScriptedCopy;
 
         if (row.saveAs) {
             SaveOneEntry(list_, dialog_);
@@ -558,9 +599,59 @@ TEST_F(SaveTest, AgreedReplacementOfReadOnlyOrHiddenFilesNeverOfAFolder) {
         }
         EXPECT_EQ(testkit::ReadWholeFile(destination), row.replaced ? Content(0) : "kept") << row.what;
         EXPECT_EQ((after & row.attribute) != 0, !row.replaced) << row.what;
+        EXPECT_EQ(testkit::FilesIn(out_), std::vector<std::string>{"x.gif"}) << row.what << ": a temporary file stayed";
+        if (row.decoded) {
+            EXPECT_EQ(Exists(destination + ":Zone.Identifier"), row.replaced) << row.what;
+        }
         if (!row.saveAs) {
             EXPECT_EQ(script.boxes.front().style, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO)) << row.what;
         }
+    }
+}
+
+// A browser entry's body decoded into place: whole, or nothing and the old
+// file as it was, whatever stops it (the sink's writes fail through the seam,
+// which no real disk here can be made to do).
+TEST_F(SaveTest, DecodedBodyLandsWholeOrLeavesNoFile) {
+    std::string page;
+    for (int i = 0; page.size() < 200000; ++i) page += "<p>line " + std::to_string(i * 7919 % 10007) + "</p>\n";
+    const std::string gzip = Gzipped(page);
+    struct Row {
+        const char* what;
+        const char* encoding;
+        std::string body;
+        bool existing;
+        size_t changeAt;
+        bool writeFails, written;
+    } rows[] = {
+        {"gzip", "x-gzip", gzip, false, std::string::npos, false, true},
+        {"gzip over a file", "gzip", gzip, true, std::string::npos, false, true},
+        {"identity", "", page, true, std::string::npos, false, true},
+        {"the entry changed while read", "gzip", gzip, true, gzip.size() / 2, false, false},
+        {"not gzip at all", "gzip", page, true, std::string::npos, false, false},
+        {"the disk refuses", "gzip", gzip, true, std::string::npos, true, false},
+        {"the disk refuses, no file before", "gzip", gzip, false, std::string::npos, true, false},
+        {"a dictionary encoding", "dcz", gzip, true, std::string::npos, false, false},
+    };
+    for (const Row& row : rows) {
+        out_ = testkit::MakeScratchDirectory(testkit::UniqueName("decoded"));
+        const std::string destination = Out("page.html");
+        if (row.existing) {
+            ASSERT_TRUE(testkit::WriteWholeFile(destination, "kept"));
+        }
+        bodyFileOps = realBodyFileOps;
+        if (row.writeFails) bodyFileOps.writeFile = FailingWrite;
+        EntryBody reader(row.body);
+        reader.changeAt = row.changeAt;
+
+        EXPECT_EQ(WriteDecodedBody(reader, row.encoding, destination.c_str()), row.written) << row.what;
+
+        bodyFileOps = realBodyFileOps;
+        const std::string content = testkit::ReadWholeFile(destination);
+        EXPECT_TRUE(content == (row.written ? page : row.existing ? "kept" : "")) << row.what << ": " << content.size();
+        EXPECT_EQ(testkit::FilesIn(out_), (row.written || row.existing ? std::vector<std::string>{"page.html"}
+                                                                       : std::vector<std::string>{}))
+            << row.what;
     }
 }
 
