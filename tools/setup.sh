@@ -10,6 +10,7 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic locales tzdata
   googletest cmake ninja-build clang libclang-rt-14-dev python3
+  chromium brotli zstd gzip
 )
 
 sudo_cmd=()
