@@ -23,7 +23,7 @@ RESOURCES = [
     ("/files/packed.gz.txt", 200, "gzip", "", TEXT),
     ("/files/packed.br.txt", 200, "br", "", TEXT),
     ("/files/packed.zst.txt", 200, "zstd", "", TEXT),
-    ("/files/big.bin", 200, "", "Sunday, 06-Nov-1994 08:49:37 GMT", bytes(range(256)) * 160),
+    ("/files/big.bin", 200, "", "Sunday, 06-Nov-94 08:49:37 GMT", bytes(range(256)) * 160),
     ("/files/%E5%86%99%E7%9C%9F.txt", 200, "", "Sun Nov  6 08:49:37 1994", "写真\n".encode() * 10),
     ("/files/missing.png", 404, "", "", b"not here\n"),
     ("/files/moved.png", 301, "", "", b"moved\n"),
