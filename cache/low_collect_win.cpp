@@ -16,6 +16,7 @@
 #include "cache/collect.h"
 #include "cache/local_file_win.h"
 #include "cache/low_record.h"
+#include "chromium/browser_caches_win.h"
 #include "text/wide_text_win.h"
 
 namespace {
@@ -376,7 +377,7 @@ const wchar_t kLowCollectorRole[] = L"/tessiwok-low-collector";
 const LowCollectorOps realLowCollectorOps = {RealRunsAboveLow, RealStart, std::wstring(), kTimeLimitMs};
 LowCollectorOps lowCollectorOps = realLowCollectorOps;
 
-void CollectAllCacheEntries(const char* prefix, EntryStore& store) {
+static void CollectUrlCacheEntries(const char* prefix, EntryStore& store) {
     // The collector walks its cache while this process walks its own.
     LowRun run;
     const bool started = lowCollectorOps.runsAboveLow() && StartRun(prefix, run);
@@ -412,4 +413,10 @@ bool RunLowCollectorRole() {
     VisitCacheRecords(WriteVisited, &writer);
     Flush(writer);
     return true;
+}
+
+// The URL cache's rows first, then the browsers' own caches'.
+void CollectAllCacheEntries(const char* prefix, EntryStore& store) {
+    CollectUrlCacheEntries(prefix, store);
+    AppendBrowserCacheEntries(prefix, store);
 }
