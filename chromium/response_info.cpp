@@ -91,7 +91,7 @@ int StatusOf(std::string_view line) {
     if (line.compare(0, 5, "HTTP/") != 0 || space == std::string_view::npos) return 0;
     std::string_view code = line.substr(space + 1, 3);
     uint64_t value = 0;
-    if (!Digits(code, value, 3) || code.size() != 3) return 0;
+    if (!Digits(code, value, 3) || code.size() != 3 || value < 100) return 0;
     if (line.size() > space + 4 && line[space + 4] != ' ') return 0;
     return static_cast<int>(value);
 }
