@@ -5,6 +5,17 @@
 #include "chromium/cache_formats.h"
 #include "chromium/savable_encoding.h"
 
+BrowserEntryRef EntryRefOf(const BrowserRecord& record, std::string cacheFolder) {
+    BrowserEntryRef ref;
+    ref.cacheFolder = std::move(cacheFolder);
+    ref.key = record.key;
+    ref.entryId = record.entryId;
+    ref.headerSize = record.headerSize;
+    ref.bodySize = record.bodySize;
+    ref.contentEncoding = record.response.contentEncoding;
+    return ref;
+}
+
 CacheFormat FormatOf(CacheFolder& folder) {
     bool entryFiles = false;
     for (const std::string& name : folder.Names()) {

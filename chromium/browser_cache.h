@@ -36,6 +36,9 @@ public:
     virtual void Take(BrowserRecord& record) = 0;
 };
 
+// What a row keeps of a listed record to find its entry again at save time.
+BrowserEntryRef EntryRefOf(const BrowserRecord& record, std::string cacheFolder);
+
 enum class CacheFormat { Unknown, Blockfile, Simple, Sql };
 
 // Told apart by the files: the blockfile's index (magic 0xC103CAC3), the

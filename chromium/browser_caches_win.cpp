@@ -132,12 +132,7 @@ public:
         entry.lastAccess = LocalTime(FileTimeOf(record.lastUsed), rules_);
         entry.lastModified = LocalTime(FileTimeOf(record.response.lastModified), rules_);
         entry.store = RowStore::Browser;
-        entry.browser.cacheFolder = folder_;
-        entry.browser.key = std::move(record.key);
-        entry.browser.entryId = record.entryId;
-        entry.browser.headerSize = record.headerSize;
-        entry.browser.bodySize = record.bodySize;
-        entry.browser.contentEncoding = record.response.contentEncoding;
+        entry.browser = EntryRefOf(record, folder_);
         rows_.Offer(std::move(entry));
     }
 
@@ -201,7 +196,10 @@ std::unique_ptr<CacheFolder> OpenBrowserCacheFolder(const std::string& folderUtf
 }
 
 void AppendBrowserCacheEntries(const char* prefix, EntryStore& store) {
-    const std::vector<std::wstring> folders = FindBrowserCacheFolders();
+    AppendBrowserCacheRows(FindBrowserCacheFolders(), prefix, store);
+}
+
+void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store) {
     if (folders.empty()) return;
     const std::string sent = SentPrefix(prefix);
     const CollectPrefixes prefixes{prefix, sent};

@@ -29,3 +29,6 @@ std::unique_ptr<CacheFolder> OpenBrowserCacheFolder(const std::string& folderUtf
 // as sent) to the store's rows, one row per address, the entry last used
 // winning. Folders that cannot be read are passed over without a message.
 void AppendBrowserCacheEntries(const char* prefix, EntryStore& store);
+
+// The same over the cache folders given (UTF-16 paths).
+void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store);

@@ -35,13 +35,8 @@ public:
     void Take(BrowserRecord& record) override {
         Require(record.bodySize > 0 && record.response.status == 200 && !record.response.truncated);
         Require(record.address == AddressOfKey(record.key));
-        BrowserEntryRef ref;
-        ref.key = record.key;
-        ref.entryId = record.entryId;
-        ref.headerSize = record.headerSize;
-        ref.bodySize = record.bodySize;
         BrowserBody body;
-        Require(body.Open(std::make_unique<MemoryFolder>(folder_), ref));
+        Require(body.Open(std::make_unique<MemoryFolder>(folder_), EntryRefOf(record, "")));
         const char* data = nullptr;
         size_t size = 0, total = 0;
         while (body.Next(data, size)) total += size;

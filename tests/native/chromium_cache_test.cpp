@@ -40,14 +40,7 @@ Collected ListAll(CacheFolder& folder, const std::string& wanted = "") {
     return collected;
 }
 
-BrowserEntryRef RefOf(const BrowserRecord& record) {
-    BrowserEntryRef ref;
-    ref.key = record.key;
-    ref.entryId = record.entryId;
-    ref.headerSize = record.headerSize;
-    ref.bodySize = record.bodySize;
-    return ref;
-}
+BrowserEntryRef RefOf(const BrowserRecord& record) { return EntryRefOf(record, ""); }
 
 // The body as the save side reads it; "<failed>" when it is refused.
 std::string BodyOf(std::unique_ptr<CacheFolder> folder, const BrowserRecord& record) {
