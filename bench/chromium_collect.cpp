@@ -73,7 +73,7 @@ size_t BarePass(const std::string& folder) {
     return records;
 }
 
-double PrivateMegabytes(SIZE_T PROCESS_MEMORY_COUNTERS::*field) {
+double Megabytes(SIZE_T PROCESS_MEMORY_COUNTERS::*field) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
     const std::string prefix = "http://127.0.0.1:" + port + "/many/";
     const std::vector<std::wstring> folders = {std::wstring(folder.begin(), folder.end())};
 
-    const double before = PrivateMegabytes(&PROCESS_MEMORY_COUNTERS::PagefileUsage);
+    const double before = Megabytes(&PROCESS_MEMORY_COUNTERS::PagefileUsage);
+    const double beforeSet = Megabytes(&PROCESS_MEMORY_COUNTERS::WorkingSetSize);
     std::vector<double> bare, collect, ratios;
     size_t records = 0, rows = 0;
     for (int round = 0; round < rounds; ++round) {
@@ -112,9 +113,11 @@ int main(int argc, char** argv) {
         collect.push_back((t2 - t1) * 1000);
         ratios.push_back(collect.back() / bare.back());
     }
-    const double peak = PrivateMegabytes(&PROCESS_MEMORY_COUNTERS::PeakPagefileUsage);
-    std::printf("%-8s %8s %12s %12s %8s %14s\n", "records", "rows", "bare ms", "collect ms", "ratio", "peak MB (+)");
-    std::printf("%-8zu %8zu %12.1f %12.1f %8.3f %8.1f (+%.1f)\n", records, rows, Median(bare), Median(collect),
-                Median(ratios), peak, peak - before);
+    const double peak = Megabytes(&PROCESS_MEMORY_COUNTERS::PeakPagefileUsage);
+    const double peakSet = Megabytes(&PROCESS_MEMORY_COUNTERS::PeakWorkingSetSize);
+    std::printf("%-8s %8s %12s %12s %8s %18s %18s\n", "records", "rows", "bare ms", "collect ms", "ratio",
+                "peak private MB", "peak working MB");
+    std::printf("%-8zu %8zu %12.1f %12.1f %8.3f %10.1f (+%.1f) %10.1f (+%.1f)\n", records, rows, Median(bare),
+                Median(collect), Median(ratios), peak, peak - before, peakSet, peakSet - beforeSet);
     return 0;
 }

@@ -3,6 +3,7 @@
 // its rankings node (last use) and its streams in block files or f_xxxxxx.
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -41,6 +42,90 @@ constexpr size_t kEntryNext = 4, kEntryRankings = 8, kEntryState = 20, kEntryCre
                  kEntryLongKey = 36, kEntrySizes = 40, kEntryAddresses = 56, kEntryFlags = 72, kEntryKey = 96;
 // The rankings node, 36 bytes.
 constexpr size_t kRankingsSize = 36, kRankingsContents = 24;
+
+// Records, rankings nodes and small streams are read from the block files
+// in hash order, which is no order on disk: they are read through a pool of
+// 32 KiB windows, 8 MiB at most for all files, the window used longest ago
+// giving way. A listing reads each window of a small cache once; a large one
+// needs no more reads than record by record.
+class WindowPool {
+public:
+    bool Read(CacheFile& file, uint32_t number, uint64_t offset, void* buffer, size_t count) {
+        auto* out = static_cast<unsigned char*>(buffer);
+        const uint64_t size = file.Size();
+        while (count > 0) {
+            const uint64_t index = offset / kWindow;
+            const Window* window = Find(file, number, index, size);
+            const uint64_t within = offset - index * kWindow;
+            if (window == nullptr || within >= window->length) return false;
+            const size_t part = count < window->length - within ? count : static_cast<size_t>(window->length - within);
+            std::memcpy(out, window->bytes.get() + within, part);
+            out += part;
+            offset += part;
+            count -= part;
+        }
+        return true;
+    }
+
+private:
+    static constexpr uint64_t kWindow = 32 * 1024;
+    static constexpr size_t kWindows = 256;
+    struct Window {
+        uint64_t key = 0;
+        uint64_t lastUse = 0;  // 0: empty
+        uint64_t length = 0;
+        std::unique_ptr<unsigned char[]> bytes;
+    };
+
+    const Window* Find(CacheFile& file, uint32_t number, uint64_t index, uint64_t size) {
+        const uint64_t key = static_cast<uint64_t>(number) << 48 | index;
+        const auto found = slots_.find(key);
+        if (found != slots_.end()) {
+            windows_[found->second].lastUse = ++clock_;
+            return &windows_[found->second];
+        }
+        if (index * kWindow >= size) return nullptr;
+        size_t victim = 0;
+        if (windows_.size() < kWindows) {
+            windows_.emplace_back();
+            victim = windows_.size() - 1;
+        } else {
+            for (size_t i = 1; i < windows_.size(); ++i)
+                if (windows_[i].lastUse < windows_[victim].lastUse) victim = i;
+            slots_.erase(windows_[victim].key);
+        }
+        Window& window = windows_[victim];
+        if (window.bytes == nullptr) window.bytes.reset(new unsigned char[kWindow]);
+        window.length = size - index * kWindow < kWindow ? size - index * kWindow : kWindow;
+        window.lastUse = 0;
+        if (!file.ReadAt(index * kWindow, window.bytes.get(), static_cast<size_t>(window.length))) return nullptr;
+        window.key = key;
+        window.lastUse = ++clock_;
+        slots_[key] = victim;
+        return &window;
+    }
+
+    std::vector<Window> windows_;
+    std::unordered_map<uint64_t, size_t> slots_;  // key -> window
+    uint64_t clock_ = 0;
+};
+
+// A block file read through the pool.
+class WindowedFile : public CacheFile {
+public:
+    WindowedFile(std::unique_ptr<CacheFile> file, WindowPool& pool, uint32_t number)
+        : file_(std::move(file)), pool_(pool), number_(number) {}
+    uint64_t Size() const override { return file_->Size(); }
+    uint64_t WriteTime() const override { return file_->WriteTime(); }
+    bool ReadAt(uint64_t offset, void* buffer, size_t count) override {
+        return pool_.Read(*file_, number_, offset, buffer, count);
+    }
+
+private:
+    std::unique_ptr<CacheFile> file_;
+    WindowPool& pool_;
+    uint32_t number_;
+};
 
 // The block files of one cache, opened once each and checked on opening.
 class BlockFiles {
@@ -122,13 +207,14 @@ private:
         if (Le32(header) != kBlockMagic || Le16(header + 8) != number || blockSize != BlockSizeOf(type) ||
             maxBlocks <= 0)
             return none_;
-        slot.file = std::move(file);
+        slot.file.reset(new WindowedFile(std::move(file), pool_, number));
         slot.blockSize = blockSize;
         slot.maxBlocks = static_cast<uint32_t>(maxBlocks);
         return slot;
     }
 
     CacheFolder& folder_;
+    WindowPool pool_;
     Slot slots_[256];
     Slot none_;
     std::unique_ptr<CacheFile> external_;
