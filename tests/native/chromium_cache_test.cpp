@@ -157,6 +157,8 @@ TEST_F(ChromiumCaches, DamagedFilesSkipRecordsAndNeverStopTheListing) {
          [](MemoryFolder& f, const BrowserRecord&) { f.files.erase("data_0"); }, 6, true},
         {"an index whose table runs past its end", "blockfile",
          [](MemoryFolder& f, const BrowserRecord&) { f["index"].resize(1000); }, 0, false},
+        {"the SQL backend's files beside: not read", "blockfile",
+         [](MemoryFolder& f, const BrowserRecord&) { f["sqldb0"] = "SQLite format 3"; }, 0, false},
         {"an entry file cut short", "simple",
          [](MemoryFolder& f, const BrowserRecord& r) {
              char name[24];
