@@ -55,6 +55,14 @@ std::wstring WideFromCp932(std::string_view text) { return WideFrom(932, text); 
 
 std::wstring WideFromAnsi(std::string_view text) { return WideFrom(CP_ACP, text); }
 
+std::wstring WideFromUtf8(std::string_view utf8) { return WideFrom(CP_UTF8, utf8, MB_ERR_INVALID_CHARS); }
+
+std::string Utf8FromWide(std::wstring_view wide) {
+    std::string utf8;
+    if (!BytesFrom(CP_UTF8, wide, WC_ERR_INVALID_CHARS, nullptr, utf8)) utf8.clear();
+    return utf8;
+}
+
 bool AnsiFromWide(std::wstring_view text, std::string& ansi) {
     // UTF-8 (65001, the active code page of a manifest or of Windows' beta
     // option) spells every character; WideCharToMultiByte takes only 0 or

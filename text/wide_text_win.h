@@ -29,6 +29,11 @@ size_t AnsiSpellingOf(char32_t codePoint, char* out, size_t capacity);
 // character there (a lead byte cut off, an unassigned byte).
 bool Utf8FromAnsi(std::string_view ansi, std::string& utf8);
 
+// UTF-8 (the paths a browser cache row keeps) as UTF-16 and back; empty for
+// a text that is not valid in its encoding.
+std::wstring WideFromUtf8(std::string_view utf8);
+std::string Utf8FromWide(std::wstring_view wide);
+
 // UTF-16 as bytes in the ANSI code page for reading only (text on the
 // clipboard): a character the code page lacks becomes its default character.
 std::string AnsiFromWideForDisplay(std::wstring_view text);

@@ -25,6 +25,12 @@ bash tools/setup.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
+# chromium_collect reads a blockfile cache of 10,000 entries that Debian's
+# chromium writes once, kept beside the build trees.
+if [ $# -eq 0 ] || [ "$1" = chromium_collect ]; then
+  python3 tools/make_chromium_caches.py build/chromium-bench --many 10000
+fi
+
 prefix=${TESSIWOK_BENCH_PREFIX:-bench-prefix}
 case $prefix in /*) ;; *) prefix=$root/build/windows/$prefix ;; esac
 [ -f "$prefix/system.reg" ] || echo "bench: $prefix is new: Wine makes it first (about 10 s), its URL cache is empty"

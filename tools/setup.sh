@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic locales tzdata
   googletest cmake ninja-build clang libclang-rt-14-dev python3
   zlib1g-dev libbrotli-dev libzstd-dev libz-mingw-w64-dev dpkg-dev
+  chromium brotli zstd gzip
 )
 
 sudo_cmd=()

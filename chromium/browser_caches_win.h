@@ -1,0 +1,34 @@
+// Edge's and Chrome's disk caches on Windows: finding every profile's cache
+// folder, reading its files beside the running browser, and collecting their
+// rows into the list.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cache/cache_entry.h"
+#include "chromium/cache_files.h"
+
+// The cache folders of every profile of Edge and Chrome, each channel, under
+// the local application data folder given (UTF-16 paths, in a fixed order):
+// "<vendor>\User Data\<profile>\Cache\Cache_Data", or before Chrome 97
+// "<vendor>\User Data\<profile>\Cache", for every profile folder holding one.
+std::vector<std::wstring> FindBrowserCacheFoldersUnder(const std::wstring& localAppData);
+
+// The same under the current user's local application data folder
+// (SHGetKnownFolderPath(FOLDERID_LocalAppData)); empty when it is unknown.
+std::vector<std::wstring> FindBrowserCacheFolders();
+
+// A cache folder whose files open for reading only, sharing read, write and
+// delete with the browser that keeps them open. The path is UTF-8, as a
+// BrowserEntryRef holds it.
+std::unique_ptr<CacheFolder> OpenBrowserCacheFolder(const std::string& folderUtf8);
+
+// Offers the rows of every browser cache found under the prefix (as typed or
+// as sent) to the store's rows, one row per address, the entry last used
+// winning. Folders that cannot be read are passed over without a message.
+void AppendBrowserCacheEntries(const char* prefix, EntryStore& store);
+
+// The same over the cache folders given (UTF-16 paths).
+void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store);
