@@ -115,7 +115,7 @@ TEST_F(BrowserCaches, EdgeAndChromeProfilesAreListedBesideTheUrlCacheAndSavedDec
     // The size as stored: the compressed body's.
     char size[32];
     FormatSizeText(static_cast<uint32_t>(testkit::ReadWholeFile(sent + "packed.gz.txt").size()), size, sizeof size);
-    EXPECT_EQ(app.CellText(rowOf["packed.gz.txt"], 1), size);
+    EXPECT_EQ(app.CellText(rowOf["packed.gz.txt"], 2), size);
 
     testkit::SettleDirectoryTimes(out);
     ASSERT_TRUE(app.SelectRows(rows));
