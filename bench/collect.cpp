@@ -1,5 +1,7 @@
 // Collection against a bare enumeration of the same URL cache, alternating in
-// one run; also the memory the store holds per entry.
+// one run; the same collection with the browsers' caches looked for after it
+// (this prefix has no Edge or Chrome profile: what their search costs); also
+// the memory the store holds per entry.
 //   bench_collect [TIER ...]   (default 1000 10000); tiers grow the same cache
 #include <windows.h>
 #include <wininet.h>
@@ -11,6 +13,7 @@
 
 #include "bench/common.h"
 #include "cache/collect.h"
+#include "chromium/browser_caches_win.h"
 #include "tools/testkit/url_cache_fixture.h"
 
 namespace {
@@ -46,12 +49,12 @@ int main(int argc, char** argv) {
     if (tiers.empty()) tiers = {1000, 10000};
 
     long filled = static_cast<long>(testkit::CachedUrlsUnder(kPrefix).size());
-    std::printf("%-8s %-8s %12s %12s %8s %14s %14s\n", "tier", "entries", "bare ms", "collect ms", "ratio",
-                "bytes/entry", "string bytes");
+    std::printf("%-8s %-8s %12s %12s %8s %12s %8s %14s %14s\n", "tier", "entries", "bare ms", "collect ms", "ratio",
+                "+browsers ms", "ratio", "bytes/entry", "string bytes");
     for (long tier : tiers) {
         filled = bench::FillCache(kPrefix, filled, tier);
         if (filled < tier) break;
-        std::vector<double> bare, collect, ratios;
+        std::vector<double> bare, collect, ratios, both, bothRatios;
         EntryStore store;
         for (int round = 0; round < kRounds; ++round) {
             double t0 = Now();
@@ -62,6 +65,11 @@ int main(int argc, char** argv) {
             bare.push_back((t1 - t0) * 1000);
             collect.push_back((t2 - t1) * 1000);
             ratios.push_back(collect.back() / bare.back());
+            double t3 = Now();
+            CollectCacheEntries(kPrefix, store);
+            AppendBrowserCacheEntries(kPrefix, store);
+            both.push_back((Now() - t3) * 1000);
+            bothRatios.push_back(both.back() / collect.back());
         }
         // Memory: a fresh store filled once, measured as the heap bytes it adds.
         store = EntryStore();
@@ -72,8 +80,9 @@ int main(int argc, char** argv) {
         for (const CacheEntry& e : store)
             strings += e.relativePath.size() + e.extension.size() + e.localFile.size() + e.sourceUrl.size() + 4;
         double n = store.Size() ? double(store.Size()) : 1.0;
-        std::printf("%-8ld %-8zu %12.1f %12.1f %8.3f %14.1f %14.1f\n", tier, store.Size(), Median(bare),
-                    Median(collect), Median(ratios), double(after - before) / n, double(strings) / n);
+        std::printf("%-8ld %-8zu %12.1f %12.1f %8.3f %12.1f %8.3f %14.1f %14.1f\n", tier, store.Size(), Median(bare),
+                    Median(collect), Median(ratios), Median(both), Median(bothRatios), double(after - before) / n,
+                    double(strings) / n);
     }
     return 0;
 }

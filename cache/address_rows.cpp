@@ -10,7 +10,12 @@ AddressRows::AddressRows(EntryStore& store) : store_(store) {
 bool AddressRows::Offer(CacheEntry entry) {
     const auto [found, added] = rows_.emplace(entry.sourceUrl, store_.Size());
     if (added) {
-        store_.Append(std::move(entry));
+        try {
+            store_.Append(std::move(entry));
+        } catch (...) {
+            rows_.erase(found);  // no index to a row that never came
+            throw;
+        }
         return true;
     }
     CacheEntry& listed = store_.At(found->second);

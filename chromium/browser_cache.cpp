@@ -2,8 +2,9 @@
 // a listed entry's body again at save time.
 #include "chromium/browser_cache.h"
 
+#include <cstring>
+
 #include "chromium/cache_formats.h"
-#include "save/body_decode.h"
 
 BrowserEntryRef EntryRefOf(const BrowserRecord& record, std::string cacheFolder) {
     BrowserEntryRef ref;
@@ -92,5 +93,22 @@ bool BrowserBody::Next(const char*& data, size_t& size) {
     done_ += count;
     data = piece_.get();
     size = count;
+    return true;
+}
+
+bool BrowserBodyReader::Open(std::unique_ptr<CacheFolder> folder, const BrowserEntryRef& ref) {
+    left_ = 0;
+    opened_ = body_.Open(std::move(folder), ref);
+    return opened_;
+}
+
+bool BrowserBodyReader::Read(unsigned char* buffer, size_t size, size_t& count) {
+    count = 0;
+    if (!opened_) return false;
+    if (left_ == 0 && !body_.Next(piece_, left_)) return !body_.Failed();
+    count = size < left_ ? size : left_;
+    std::memcpy(buffer, piece_, count);
+    piece_ += count;
+    left_ -= count;
     return true;
 }

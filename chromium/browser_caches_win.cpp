@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <exception>
 
 #include "cache/address.h"
 #include "cache/address_rows.h"
@@ -195,20 +196,38 @@ std::unique_ptr<CacheFolder> OpenBrowserCacheFolder(const std::string& folderUtf
     return std::unique_ptr<CacheFolder>(new WinFolder(WideFromUtf8(folderUtf8)));
 }
 
+// Both run inside the dialog's procedure: memory that cannot be had, or any
+// other failure, ends the browsers' part where it stands. The URL cache's
+// rows stay, and so do the rows offered before, each whole.
 void AppendBrowserCacheEntries(const char* prefix, EntryStore& store) {
-    AppendBrowserCacheRows(FindBrowserCacheFolders(), prefix, store);
+    std::vector<std::wstring> folders;
+    try {
+        folders = FindBrowserCacheFolders();
+    } catch (const std::exception&) {
+        return;
+    }
+    AppendBrowserCacheRows(folders, prefix, store);
 }
 
 void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store) {
     if (folders.empty()) return;
-    const std::string sent = SentPrefix(prefix);
-    const CollectPrefixes prefixes{prefix, sent};
-    ZoneRules rules;
-    ReadZone(rules);
-    AddressRows rows(store);
-    for (const std::wstring& folder : folders) {
-        WinFolder files(folder);
-        RowSink sink(prefixes, rules, rows, Utf8FromWide(folder));
-        ListBrowserCache(files, sink);
+    try {
+        const std::string sent = SentPrefix(prefix);
+        const CollectPrefixes prefixes{prefix, sent};
+        ZoneRules rules;
+        ReadZone(rules);
+        AddressRows rows(store);
+        for (const std::wstring& folder : folders) {
+            // A profile whose listing fails (memory, or a record the checks
+            // let through to a throwing library call) is passed over; the
+            // next one is read.
+            try {
+                WinFolder files(folder);
+                RowSink sink(prefixes, rules, rows, Utf8FromWide(folder));
+                ListBrowserCache(files, sink);
+            } catch (const std::exception&) {
+            }
+        }
+    } catch (const std::exception&) {
     }
 }

@@ -27,8 +27,10 @@ std::unique_ptr<CacheFolder> OpenBrowserCacheFolder(const std::string& folderUtf
 
 // Offers the rows of every browser cache found under the prefix (as typed or
 // as sent) to the store's rows, one row per address, the entry last used
-// winning. Folders that cannot be read are passed over without a message.
+// winning. Folders that cannot be read are passed over without a message;
+// nothing is thrown (a failure ends the browsers' part, the store's rows stay).
 void AppendBrowserCacheEntries(const char* prefix, EntryStore& store);
 
-// The same over the cache folders given (UTF-16 paths).
+// The same over the cache folders given (UTF-16 paths); a folder whose
+// listing fails is passed over. Nothing is thrown.
 void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store);

@@ -199,6 +199,7 @@ public:
     DecodeStatus Decode(const unsigned char* bytes, size_t size, BodyDecoder& owner) override {
         ZSTD_inBuffer in = {bytes, size, 0};
         while (true) {
+            if (!MagicAllowed(bytes + in.pos, size - in.pos)) return DecodeStatus::kCorrupt;
             ZSTD_outBuffer out = {output_.data(), output_.size(), 0};
             const size_t result = ZSTD_decompressStream(context_, &out, &in);
             if (ZSTD_isError(result))
@@ -207,13 +208,31 @@ public:
             const DecodeStatus status = Emit(owner, out.pos, output_);
             if (status != DecodeStatus::kOk) return status;
             complete_ = result == 0;  // the frame is whole and all of it handed on
+            if (complete_) magicSeen_ = 0;  // the next byte starts a frame
             if (in.pos == in.size && out.pos < out.size) break;
         }
         return DecodeStatus::kOk;
     }
 
 private:
+    // A frame must start with the magic number of the format the zstd
+    // content coding names, or a skippable frame's. The library would also
+    // take its legacy formats, and only when their header comes in one
+    // piece: the same body would decode or not as it was cut. Collects the
+    // frame's first four bytes from the next ones the library is given.
+    bool MagicAllowed(const unsigned char* next, size_t available) {
+        if (magicSeen_ >= 4) return true;
+        while (magicSeen_ < 4 && available > 0) {
+            magic_ = magic_ >> 8 | static_cast<uint32_t>(*next++) << 24;
+            ++magicSeen_;
+            --available;
+        }
+        return magicSeen_ < 4 || magic_ == 0xFD2FB528u || (magic_ & 0xFFFFFFF0u) == 0x184D2A50u;
+    }
+
     ZSTD_DCtx* context_;
+    uint32_t magic_ = 0;
+    int magicSeen_ = 0;  // of the current frame's first four bytes
 };
 
 }  // namespace

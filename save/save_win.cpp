@@ -12,6 +12,9 @@
 
 #include "app/program.h"
 #include "app/settings_file_win.h"
+#include "chromium/browser_cache.h"
+#include "chromium/browser_caches_win.h"
+#include "save/body_save_win.h"
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
 #include "save/save_paths.h"
@@ -94,13 +97,17 @@ bool ChosenPathInAnsi(std::wstring_view chosen, char* path, size_t size) {
     return true;
 }
 
-// Writes the entry's body to destination, replacing a file there. Every row's
-// body is a file of the URL cache, copied as it stands; a body that must be
-// decoded on its way out goes through WriteDecodedBody (save/body_save_win.h),
-// which keeps the same promise: on failure no partial file, and a replaced
-// file as it was.
+// Writes the entry's body to destination, replacing a file there. A URL
+// cache row's body is its local file, copied as it stands; a browser cache
+// row's is its entry, found again (refused when it changed since the
+// listing) and decoded through WriteDecodedBody, which keeps the copy's
+// promise: on failure no partial file, and a replaced file as it was.
 bool WriteEntryBody(const CacheEntry& entry, const char* destination) {
-    return saveOps.copyFile(entry.localFile.c_str(), destination, FALSE) != FALSE;
+    if (entry.store != RowStore::Browser)
+        return saveOps.copyFile(entry.localFile.c_str(), destination, FALSE) != FALSE;
+    BrowserBodyReader body;
+    return body.Open(OpenBrowserCacheFolder(entry.browser.cacheFolder), entry.browser) &&
+           WriteDecodedBody(body, entry.browser.contentEncoding, destination);
 }
 
 // Writes the entry's body to destination, where existing (the attributes read

@@ -21,7 +21,11 @@ inline constexpr uint32_t kZoneUntrusted = 4;  // Restricted sites
 // a failed lookup's too), but for a file from the low-integrity store at
 // least the Internet zone. Protected Mode pages, which write that store, run
 // only in the Internet and Restricted zones, and any low process can write
-// it: its address is a claim. Restricted stays Restricted.
+// it: its address is a claim. Restricted stays Restricted. A browser's own
+// disk cache is written by the browser's network process, at the user's own
+// integrity, for the address it fetched: like the program's own store, its
+// mapped zone holds (a page may have made the browser fetch an intranet
+// address, but the bytes came from there).
 uint32_t ZoneOfCopy(uint32_t mapped, bool fromLowStore);
 
 // The address without its user name and password: in "scheme://authority..."

@@ -67,6 +67,8 @@ TEST(BodyDecode, EachEncodingInAnyPiecesAndWhatGoesWrong) {
     const std::string page = Page(), small = "hello, world\n";
     const std::string gzip = Deflated(page, 16 + 15);
     const std::string zstd = Zstd(page);
+    const std::string legacy("\x26\xb5\x2f\xfd\x04\x58\x08\x08\x08\x08\x08\x08\x08\x00\x00\x60\xc0\x00\x00"
+                             "\x64\xd7\x08\x08\x08\x08\x08\x41\x08\x08\x08\x08\x08\x08\x08\x08\x08\x1b", 37);
     struct Case {
         const char* name;
         std::string encoding, raw;
@@ -95,6 +97,12 @@ TEST(BodyDecode, EachEncodingInAnyPiecesAndWhatGoesWrong) {
         {"not gzip at all", "gzip", page, 999, DecodeStatus::kCorrupt, ""},
         {"not brotli at all", "br", page, 999, DecodeStatus::kCorrupt, ""},
         {"zstd then junk", "zstd", Zstd(small) + "junk", 999, DecodeStatus::kCorrupt, ""},
+        {"a skippable frame then zstd", "zstd", std::string("\x50\x2A\x4D\x18\x03\0\0\0abc", 11) + Zstd(small), 2,
+         DecodeStatus::kOk, small},
+        // zstd's legacy v0.6 format, which the library decodes only when its header comes whole.
+        {"a legacy frame whole", "zstd", legacy, 999, DecodeStatus::kCorrupt, ""},
+        {"a legacy frame in pieces", "zstd", legacy, 1, DecodeStatus::kCorrupt, ""},
+        {"zstd then a legacy frame", "zstd", Zstd(small) + legacy, 999, DecodeStatus::kCorrupt, ""},
         {"gzip one byte past the limit", "gzip", gzip, 999, DecodeStatus::kTooLarge, "", page.size() - 1},
         {"gzip just at the limit", "gzip", gzip, 999, DecodeStatus::kOk, page, page.size()},
         {"br past the limit", "br", Brotli(page), 999, DecodeStatus::kTooLarge, "", 1000},

@@ -1,15 +1,32 @@
 // The browsers' cache folders as the profile finder sees them in a local
-// application data folder laid out like Windows', and a cache read while
-// another process holds its files open for writing, as a running browser does.
+// application data folder laid out like Windows', a cache read while another
+// process holds its files open for writing, as a running browser does, and
+// allocations failing while the rows are collected.
 #include "chromium/browser_caches_win.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
+#include <set>
+
 #include "chromium/browser_cache.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/windows_cache_index.h"
+
+// Every allocation of the program, made to fail once at a chosen count.
+static long allocations = 0;
+static long failingAllocation = 0;  // 0: none fails
+
+void* operator new(size_t size) {
+    if (failingAllocation != 0 && ++allocations == failingAllocation) throw std::bad_alloc();
+    if (void* block = std::malloc(size != 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -50,14 +67,19 @@ struct Count : BrowserRecordSink {
     void Take(BrowserRecord&) override { ++rows; }
 };
 
-TEST(BrowserCacheFolders, ReadsBesideAWriterThatSharesEverything) {
-    // A copy of the Windows-written sample, writable as a browser's own is.
+// A copy of the Windows-written sample, writable as a browser's own is.
+std::string CopyOfSample() {
     const std::string sample = testkit::SharedDataFile("win10-chrome-cache");
     const std::string copy = testkit::MakeScratchDirectory(testkit::UniqueName("bw"));
     for (const std::string& name : testkit::FilesIn(sample)) {
-        ASSERT_TRUE(CopyFileA((sample + "\\" + name).c_str(), (copy + "\\" + name).c_str(), FALSE));
+        EXPECT_TRUE(CopyFileA((sample + "\\" + name).c_str(), (copy + "\\" + name).c_str(), FALSE));
         SetFileAttributesA((copy + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
+    return copy;
+}
+
+TEST(BrowserCacheFolders, ReadsBesideAWriterThatSharesEverything) {
+    const std::string copy = CopyOfSample();
     std::unique_ptr<CacheFolder> folder = OpenBrowserCacheFolder(copy);  // ASCII: UTF-8 as it is
     ASSERT_NE(folder, nullptr);
     Count alone;
@@ -76,6 +98,37 @@ TEST(BrowserCacheFolders, ReadsBesideAWriterThatSharesEverything) {
     EXPECT_TRUE(ListBrowserCache(*folder, beside));
     EXPECT_EQ(beside.rows, alone.rows);
     for (HANDLE h : held) CloseHandle(h);
+}
+
+// Memory running out anywhere in the browsers' part: nothing escapes, the URL
+// cache's row stays, and the store keeps one row per address. The same
+// profile twice makes the second offer every address the first listed.
+TEST(BrowserCacheRows, AnAllocationFailingAnywhereLeavesTheStoresRows) {
+    const std::wstring folder = Wide(CopyOfSample());
+    const std::vector<std::wstring> folders = {folder, folder};
+    CacheEntry own;
+    own.sourceUrl = "https://own.test/kept.html";
+    EntryStore whole;
+    whole.Append(own);
+    AppendBrowserCacheRows(folders, "https://", whole);
+    ASSERT_GT(whole.Size(), 1u);
+    long needed = 0;
+    for (long at = 1;; at += 1 + at / 16) {
+        SCOPED_TRACE(at);
+        EntryStore store;
+        store.Append(own);
+        allocations = 0;
+        failingAllocation = at;
+        AppendBrowserCacheRows(folders, "https://", store);
+        needed = allocations;
+        failingAllocation = 0;
+        ASSERT_GE(store.Size(), 1u);
+        EXPECT_EQ(store.At(0).sourceUrl, own.sourceUrl);
+        std::set<std::string> addresses;
+        for (const CacheEntry& row : store) EXPECT_TRUE(addresses.insert(row.sourceUrl).second) << row.sourceUrl;
+        if (needed < at) break;  // ran to its end without the failure
+    }
+    EXPECT_GT(needed, 100);
 }
 
 }  // namespace
