@@ -9,9 +9,11 @@
 #include "browser/browser.h"
 #include "cache/address.h"
 #include "cache/low_collect.h"
+#include "chromium/browser_caches_win.h"
 #include "list/result_list.h"
 #include "list/sort.h"
 #include "res/resource.h"
+#include "save/body_decode.h"
 #include "save/save.h"
 #include "text/wide_text_win.h"
 
@@ -182,7 +184,10 @@ void CollectCommand(HWND dialog) {
 
     CutToDirectory(address);
     SetDlgItemTextA(dialog, IDC_ADDRESS, address);
+    // The URL cache's rows first, then those of Edge's and Chrome's own
+    // caches, whose bodies are saved decoded.
     CollectAllCacheEntries(address, entryStore);
+    AppendBrowserCacheEntries(address, entryStore, IsDecodableEncoding);
     SetItemCount(list, entryStore.Size());
 
     SetCursor(previous);

@@ -15,6 +15,7 @@
 
 #include "bench/common.h"
 #include "chromium/browser_caches_win.h"
+#include "save/body_decode.h"
 #include "tools/testkit/paths.h"
 
 namespace {
@@ -106,7 +107,7 @@ int main(int argc, char** argv) {
         const double t0 = Now();
         records = BarePass(folder);
         const double t1 = Now();
-        AppendBrowserCacheRows(folders, prefix.c_str(), store);
+        AppendBrowserCacheRows(folders, prefix.c_str(), store, IsDecodableEncoding);
         const double t2 = Now();
         rows = store.Size();
         bare.push_back((t1 - t0) * 1000);

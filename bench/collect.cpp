@@ -14,6 +14,7 @@
 #include "bench/common.h"
 #include "cache/collect.h"
 #include "chromium/browser_caches_win.h"
+#include "save/body_decode.h"
 #include "tools/testkit/url_cache_fixture.h"
 
 namespace {
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
             ratios.push_back(collect.back() / bare.back());
             double t3 = Now();
             CollectCacheEntries(kPrefix, store);
-            AppendBrowserCacheEntries(kPrefix, store);
+            AppendBrowserCacheEntries(kPrefix, store, IsDecodableEncoding);
             both.push_back((Now() - t3) * 1000);
             bothRatios.push_back(both.back() / collect.back());
         }

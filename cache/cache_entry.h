@@ -43,7 +43,7 @@ struct CacheEntry {
     std::string localFile;     // the cached copy on disk
     std::string sourceUrl;     // the whole address, exactly as the cache gave it
     RowStore store = RowStore::Own;
-    BrowserEntryRef browser;   // only for RowStore::Browser
+    BrowserEntryRef browser{};  // only for RowStore::Browser
 };
 
 // The program-wide list of entries; a row of the result list is a position here.

@@ -17,7 +17,6 @@
 #include "cache/collect.h"
 #include "cache/local_file_win.h"
 #include "cache/low_record.h"
-#include "chromium/browser_caches_win.h"
 #include "text/wide_text_win.h"
 
 namespace {
@@ -453,7 +452,7 @@ size_t LowRowBytes(const CacheEntry& entry) {
            entry.sourceUrl.size();
 }
 
-static void CollectUrlCacheEntries(const char* prefix, EntryStore& store) {
+void CollectAllCacheEntries(const char* prefix, EntryStore& store) {
     // The collector walks its cache while this process walks its own.
     LowRun run;
     bool started = false;
@@ -501,10 +500,4 @@ bool RunLowCollectorRole() {
     VisitCacheRecords(WriteVisited, &writer);
     Flush(writer);
     return true;
-}
-
-// The URL cache's rows first, then the browsers' own caches'.
-void CollectAllCacheEntries(const char* prefix, EntryStore& store) {
-    CollectUrlCacheEntries(prefix, store);
-    AppendBrowserCacheEntries(prefix, store);
 }

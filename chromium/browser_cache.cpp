@@ -2,8 +2,6 @@
 // a listed entry's body again at save time.
 #include "chromium/browser_cache.h"
 
-#include <cstring>
-
 #include "chromium/cache_formats.h"
 
 BrowserEntryRef EntryRefOf(const BrowserRecord& record, std::string cacheFolder) {
@@ -47,8 +45,7 @@ std::string_view AddressOfKey(std::string_view key) {
 
 bool IsListedResponse(const ResponseInfo& response, uint32_t bodySize) {
     return response.status == 200 && bodySize > 0 && !response.truncated && !response.hasContentRange &&
-           (!response.hasContentLength || response.contentLength == bodySize) &&
-           IsDecodableEncoding(response.contentEncoding);
+           (!response.hasContentLength || response.contentLength == bodySize);
 }
 
 bool FinishRecord(std::string_view responseInfo, BrowserRecord& record) {
@@ -93,22 +90,5 @@ bool BrowserBody::Next(const char*& data, size_t& size) {
     done_ += count;
     data = piece_.get();
     size = count;
-    return true;
-}
-
-bool BrowserBodyReader::Open(std::unique_ptr<CacheFolder> folder, const BrowserEntryRef& ref) {
-    left_ = 0;
-    opened_ = body_.Open(std::move(folder), ref);
-    return opened_;
-}
-
-bool BrowserBodyReader::Read(unsigned char* buffer, size_t size, size_t& count) {
-    count = 0;
-    if (!opened_) return false;
-    if (left_ == 0 && !body_.Next(piece_, left_)) return !body_.Failed();
-    count = size < left_ ? size : left_;
-    std::memcpy(buffer, piece_, count);
-    piece_ += count;
-    left_ -= count;
     return true;
 }

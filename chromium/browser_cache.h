@@ -14,9 +14,8 @@
 #include "cache/cache_entry.h"
 #include "chromium/cache_files.h"
 #include "chromium/response_info.h"
-#include "save/body_decode.h"
 
-// One listed entry: a complete response with a body the program can save.
+// One listed entry: a complete response with its body stored whole.
 struct BrowserRecord {
     std::string key;        // the entry's key as the cache holds it
     std::string address;    // the URL the key names
@@ -56,8 +55,8 @@ bool ListBrowserCache(CacheFolder& folder, BrowserRecordSink& sink);
 std::string_view AddressOfKey(std::string_view key);
 
 // Which responses are listed: status 200 with a body, stored whole (not
-// truncated, no range, a Content-Length that matches), in an encoding the
-// program can decode.
+// truncated, no range, a Content-Length that matches). Whether its
+// Content-Encoding can be decoded is the caller's to ask.
 bool IsListedResponse(const ResponseInfo& response, uint32_t bodySize);
 
 // Where an entry's body lies: a run of bytes of one file of the folder.
@@ -99,19 +98,3 @@ private:
 
 constexpr size_t kBrowserBodyPiece = 64 * 1024;
 
-// A browser entry's body as the decoder reads it: the pieces of a BrowserBody
-// copied out in the sizes asked for. A body that cannot be opened, read, or
-// changed while it was read fails the read.
-class BrowserBodyReader : public BodyReader {
-public:
-    // Takes the folder as BrowserBody::Open does; false when the entry is
-    // gone or changed (Read then fails too).
-    bool Open(std::unique_ptr<CacheFolder> folder, const BrowserEntryRef& ref);
-    bool Read(unsigned char* buffer, size_t size, size_t& count) override;
-
-private:
-    BrowserBody body_;
-    bool opened_ = false;
-    const char* piece_ = nullptr;
-    size_t left_ = 0;  // bytes of piece_ not yet handed out
-};

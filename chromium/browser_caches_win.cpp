@@ -114,8 +114,9 @@ std::vector<std::wstring> SubfolderNames(const std::wstring& folder) {
 // The rows of one cache folder under the collection's prefixes.
 class RowSink : public BrowserRecordSink {
 public:
-    RowSink(const CollectPrefixes& prefixes, ZoneRules& rules, AddressRows& rows, std::string folder)
-        : prefixes_(prefixes), rules_(rules), rows_(rows), folder_(std::move(folder)) {}
+    RowSink(const CollectPrefixes& prefixes, ZoneRules& rules, AddressRows& rows, std::string folder,
+            SavableEncoding savable)
+        : prefixes_(prefixes), rules_(rules), rows_(rows), folder_(std::move(folder)), savable_(savable) {}
 
     bool Wants(std::string_view address) override {
         address_.assign(address.data(), address.size());
@@ -125,7 +126,7 @@ public:
     void Take(BrowserRecord& record) override {
         address_ = record.address;
         const size_t prefixLength = PrefixLength();
-        if (prefixLength == std::string::npos) return;
+        if (prefixLength == std::string::npos || !savable_(record.response.contentEncoding)) return;
         CacheEntry entry;
         SetPathAndExtension(std::string_view(address_).substr(prefixLength), entry, AnsiSpellingOf);
         entry.sourceUrl = record.address;
@@ -160,6 +161,7 @@ private:
     ZoneRules& rules_;
     AddressRows& rows_;
     std::string folder_;
+    SavableEncoding savable_;
     std::string address_;
 };
 
@@ -199,17 +201,18 @@ std::unique_ptr<CacheFolder> OpenBrowserCacheFolder(const std::string& folderUtf
 // Both run inside the dialog's procedure: memory that cannot be had, or any
 // other failure, ends the browsers' part where it stands. The URL cache's
 // rows stay, and so do the rows offered before, each whole.
-void AppendBrowserCacheEntries(const char* prefix, EntryStore& store) {
+void AppendBrowserCacheEntries(const char* prefix, EntryStore& store, SavableEncoding savable) {
     std::vector<std::wstring> folders;
     try {
         folders = FindBrowserCacheFolders();
     } catch (const std::exception&) {
         return;
     }
-    AppendBrowserCacheRows(folders, prefix, store);
+    AppendBrowserCacheRows(folders, prefix, store, savable);
 }
 
-void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store) {
+void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store,
+                            SavableEncoding savable) {
     if (folders.empty()) return;
     try {
         const std::string sent = SentPrefix(prefix);
@@ -223,7 +226,7 @@ void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char
             // next one is read.
             try {
                 WinFolder files(folder);
-                RowSink sink(prefixes, rules, rows, Utf8FromWide(folder));
+                RowSink sink(prefixes, rules, rows, Utf8FromWide(folder), savable);
                 ListBrowserCache(files, sink);
             } catch (const std::exception&) {
             }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cache/cache_entry.h"
@@ -29,8 +30,11 @@ std::unique_ptr<CacheFolder> OpenBrowserCacheFolder(const std::string& folderUtf
 // as sent) to the store's rows, one row per address, the entry last used
 // winning. Folders that cannot be read are passed over without a message;
 // nothing is thrown (a failure ends the browsers' part, the store's rows stay).
-void AppendBrowserCacheEntries(const char* prefix, EntryStore& store);
+// Only entries whose Content-Encoding savable takes become rows.
+using SavableEncoding = bool (*)(std::string_view contentEncoding);
+void AppendBrowserCacheEntries(const char* prefix, EntryStore& store, SavableEncoding savable);
 
 // The same over the cache folders given (UTF-16 paths); a folder whose
 // listing fails is passed over. Nothing is thrown.
-void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store);
+void AppendBrowserCacheRows(const std::vector<std::wstring>& folders, const char* prefix, EntryStore& store,
+                            SavableEncoding savable);

@@ -12,9 +12,9 @@
 
 #include "app/program.h"
 #include "app/settings_file_win.h"
-#include "chromium/browser_cache.h"
 #include "chromium/browser_caches_win.h"
 #include "save/body_save_win.h"
+#include "save/browser_body_reader.h"
 #include "save/folder_chooser.h"
 #include "save/safe_name.h"
 #include "save/save_paths.h"

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "chromium/browser_cache.h"
+#include "save/browser_body_reader.h"
 #include "tests/native/disk_folder.h"
 #include "tests/native/memory_folder.h"
 

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "chromium/browser_cache.h"
+#include "save/body_decode.h"
 #include "tools/testkit/paths.h"
 #include "tools/testkit/windows_cache_index.h"
 
@@ -110,7 +111,7 @@ TEST(BrowserCacheRows, AnAllocationFailingAnywhereLeavesTheStoresRows) {
     own.sourceUrl = "https://own.test/kept.html";
     EntryStore whole;
     whole.Append(own);
-    AppendBrowserCacheRows(folders, "https://", whole);
+    AppendBrowserCacheRows(folders, "https://", whole, IsDecodableEncoding);
     ASSERT_GT(whole.Size(), 1u);
     long needed = 0;
     for (long at = 1;; at += 1 + at / 16) {
@@ -119,7 +120,7 @@ TEST(BrowserCacheRows, AnAllocationFailingAnywhereLeavesTheStoresRows) {
         store.Append(own);
         allocations = 0;
         failingAllocation = at;
-        AppendBrowserCacheRows(folders, "https://", store);
+        AppendBrowserCacheRows(folders, "https://", store, IsDecodableEncoding);
         needed = allocations;
         failingAllocation = 0;
         ASSERT_GE(store.Size(), 1u);
